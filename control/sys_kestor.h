@@ -1,0 +1,52 @@
+#pragma once
+// The scriptable object's behaviour, free of COM: its three fields and its members.
+#include "collect/wmi_client.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "control/property_source.h"
+#include "store/store_ports.h"
+
+namespace kestor {
+
+// The platform services one object talks to; they must outlive the object.
+struct Platform {
+  WmiConnector& wmi;
+  Clock& clock;
+  GuidSource& guids;
+  TempDirectory& tempDirectory;
+  FileSystem& files;
+  AnsiCodec& ansi;
+};
+
+class SysKestor {
+ public:
+  static constexpr char16_t kPropertyKey[] = u"WMI_ATTRIBUTES_OF_INTEREST";
+  static constexpr char16_t kTestData[] = u"WMI simulation";
+
+  explicit SysKestor(const Platform& platform);
+
+  void setWmiAttributesOfInterest(const Text& queryList);
+  Text dateTime();
+  Text getTestData() const;
+  Text generateIdentifier();
+  // Runs every query of the list and stores the report; its file id, or the empty
+  // text when the run failed.
+  Text setData();
+  Text getData(const Text& fileId);
+  // Replaces the query list with the persisted value; on failure the list is kept
+  // and the failure is rethrown.
+  void loadProperties(PropertySource& source);
+
+  // The fields, for inspection by tests; no script can read them.
+  const Text& statusText() const { return statusText_; }
+  const Text& reportText() const { return reportText_; }
+  const Text& queryList() const { return queryList_; }
+
+ private:
+  Platform platform_;
+  Text statusText_;
+  Text reportText_;
+  Text queryList_;
+};
+
+}  // namespace kestor

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the packages the build and the tests need on a fresh Debian machine.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+native=(cmake g++ make googletest libgtest-dev libbenchmark-dev)
+cross=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
+
+missing=()
+for pkg in "${native[@]}" "${cross[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null

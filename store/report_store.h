@@ -1,0 +1,38 @@
+#pragma once
+// Report files in the user's temporary directory, named by their file id.
+#include <functional>
+
+#include "common/text.h"
+#include "store/store_ports.h"
+
+namespace kestor {
+
+struct StorePorts {
+  TempDirectory& tempDirectory;
+  FileSystem& files;
+  AnsiCodec& ansi;
+};
+
+class ReportStore {
+ public:
+  using IdentifierSource = std::function<Text()>;
+
+  ReportStore(StorePorts ports, IdentifierSource newIdentifier);
+
+  // Temporary directory + file id; "c:\" + file id when the directory lookup fails.
+  // Throws Failure::invalidArgument() for an id that is not well formed.
+  Text buildFilePath(const Text& fileId) const;
+
+  // Stores report under a newly drawn identifier and returns that identifier.
+  // Throws on any failure; a drawn id that already names a file is a failure.
+  Text writeDataFile(const Text& report) const;
+
+  // The whole content of the file of fileId, or the empty text. Never throws a Failure.
+  Text readDataFile(const Text& fileId) const;
+
+ private:
+  StorePorts ports_;
+  IdentifierSource newIdentifier_;
+};
+
+}  // namespace kestor
