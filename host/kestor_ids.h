@@ -1,0 +1,29 @@
+#pragma once
+// The identifiers pages and scripts written for this component rely on.
+#include <windows.h>
+
+namespace kestor::ids {
+
+// Type library "Kestor" 2.0
+inline const GUID LIBID_Kestor = {0xBDD5AF6F, 0x426A, 0x4CA1, {0x88, 0x64, 0x8C, 0xB6, 0xE2, 0xA5, 0xC5, 0xEC}};
+inline const GUID CLSID_SysKestor = {0x3BA3B159, 0x7533, 0x4F96, {0xA2, 0xCE, 0xEE, 0x58, 0x94, 0xBB, 0xD3, 0xD5}};
+inline const GUID IID__SysKestor = {0x80385AA9, 0x9B31, 0x4140, {0xAB, 0xD4, 0xE7, 0xF5, 0xDB, 0xC7, 0xF3, 0x42}};
+inline const GUID GUID_GUIDDataType = {0xA8D44D5D, 0x872C, 0x4E45, {0x8E, 0x37, 0x98, 0x2C, 0xC0, 0xDA, 0x9F, 0x7C}};
+// IObjectSafety and the library that describes it
+inline const GUID IID_IObjectSafety_ = {0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}};
+inline const GUID LIBID_IObjectSafetyTLB = {0xC67830E0, 0xD11D, 0x11CF, {0xBD, 0x80, 0x00, 0xAA, 0x00, 0x57, 0x56, 0x03}};
+
+constexpr WORD kTypeLibMajor = 2;
+constexpr WORD kTypeLibMinor = 0;
+constexpr wchar_t kProgId[] = L"Kestor.SysKestor";
+constexpr wchar_t kTypeLibHelpString[] = L"Orvanel";
+
+// Dispatch identifiers of _SysKestor
+constexpr DISPID kDispGenerateIdentifier = 0x60030007;
+constexpr DISPID kDispDateTime = 0x68030001;
+constexpr DISPID kDispWMIAttributesOfInterest = 0x68030000;
+constexpr DISPID kDispGetTestData = 0x6003000A;
+constexpr DISPID kDispSetData = 0x6003000C;
+constexpr DISPID kDispGetData = 0x6003000D;
+
+}  // namespace kestor::ids
