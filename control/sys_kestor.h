@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/text.h"
 #include "control/property_source.h"
+#include "store/report_store.h"
 #include "store/store_ports.h"
 
 namespace kestor {
@@ -24,6 +25,8 @@ class SysKestor {
   static constexpr char16_t kTestData[] = u"WMI simulation";
 
   explicit SysKestor(const Platform& platform);
+  SysKestor(const SysKestor&) = delete;
+  SysKestor& operator=(const SysKestor&) = delete;
 
   void setWmiAttributesOfInterest(const Text& queryList);
   Text dateTime();
@@ -43,6 +46,8 @@ class SysKestor {
   const Text& queryList() const { return queryList_; }
 
  private:
+  ReportStore reportStore();
+
   Platform platform_;
   Text statusText_;
   Text reportText_;

@@ -1,0 +1,87 @@
+#include "control/sys_kestor.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "collect/query_runner.h"
+#include "common/failure.h"
+#include "store/identifier.h"
+#include "store/report_store.h"
+
+namespace kestor {
+
+namespace {
+
+constexpr char16_t kQuerySeparator = u'|';
+constexpr std::size_t kHighestRunnableIndex = 32767;
+
+// Splits at every separator, keeping empty pieces; the empty list gives no pieces.
+std::vector<Text> splitQueryList(const Text& queryList) {
+  std::vector<Text> pieces;
+  if (queryList.empty()) return pieces;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = queryList.find(kQuerySeparator, start);
+    if (end == Text::npos) {
+      pieces.emplace_back(queryList, start);
+      return pieces;
+    }
+    pieces.emplace_back(queryList, start, end - start);
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+SysKestor::SysKestor(const Platform& platform) : platform_(platform) {}
+
+void SysKestor::setWmiAttributesOfInterest(const Text& queryList) { queryList_ = queryList; }
+
+// Date and time are read separately and joined with no separator: pages split the
+// text themselves, so the run-together form is kept.
+Text SysKestor::dateTime() {
+  Text date = platform_.clock.regionalDateText();
+  return date + platform_.clock.regionalTimeText();
+}
+
+Text SysKestor::getTestData() const { return kTestData; }
+
+Text SysKestor::generateIdentifier() {
+  return kestor::generateIdentifier(platform_.guids, platform_.clock);
+}
+
+Text SysKestor::setData() {
+  try {
+    const std::vector<Text> pieces = splitQueryList(queryList_);
+    // Every query is followed by a separator, so the piece after the last one is
+    // never run. Counters are 16-bit: a longer list is refused before anything runs.
+    if (pieces.size() > kHighestRunnableIndex + 1) throw Failure::overflow();
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+      runQuery(platform_.wmi, pieces[i], reportText_, statusText_);
+    }
+    return reportStore().writeDataFile(reportText_);
+  } catch (const Failure&) {
+    // What the queries appended stays in the report and goes into the next one.
+    return Text();
+  } catch (const std::bad_alloc&) {
+    return Text();
+  }
+}
+
+Text SysKestor::getData(const Text& fileId) {
+  Text report = reportStore().readDataFile(fileId);
+  return report.empty() ? Text() : report;
+}
+
+void SysKestor::loadProperties(PropertySource& source) {
+  Text queryList = source.readText(kPropertyKey);
+  queryList_ = std::move(queryList);
+}
+
+ReportStore SysKestor::reportStore() {
+  return ReportStore(StorePorts{platform_.tempDirectory, platform_.files, platform_.ansi},
+                     [this] { return generateIdentifier(); });
+}
+
+}  // namespace kestor

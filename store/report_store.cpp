@@ -1,0 +1,66 @@
+#include "store/report_store.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "common/failure.h"
+#include "store/file_id.h"
+
+namespace kestor {
+
+ReportStore::ReportStore(StorePorts ports, IdentifierSource newIdentifier)
+    : ports_(ports), newIdentifier_(std::move(newIdentifier)) {}
+
+Text ReportStore::buildFilePath(const Text& fileId) const {
+  // Checked here as well as by the callers: whatever reaches this point becomes part
+  // of a path, and an id like "..\..\x" must not.
+  if (!isWellFormedFileId(fileId)) throw Failure::invalidArgument();
+
+  // Looked up on every call; the directory is not cached.
+  const std::optional<std::string> ansiDirectory = ports_.tempDirectory.ansiPath();
+  if (!ansiDirectory) return u"c:\\" + fileId;
+
+  // The platform fills a fixed buffer: only the text before the first NUL counts.
+  const std::string& bytes = *ansiDirectory;
+  const Text directory = ports_.ansi.fromAnsi(bytes.substr(0, bytes.find('\0')));
+  return directory + fileId;
+}
+
+Text ReportStore::writeDataFile(const Text& report) const {
+  const Text fileId = newIdentifier_();
+  const Text path = buildFilePath(fileId);
+  // Converted before the file exists, so a failing conversion leaves no empty file.
+  const std::string bytes = ports_.ansi.toAnsi(report);
+
+  // createNew rather than append: two equal fallback ids must not merge two reports
+  // into one file. The second write fails and its caller reports no id instead.
+  const std::unique_ptr<WritableFile> file = ports_.files.createNew(path);
+  file->write(bytes);  // no trailing line break: a read returns exactly this text
+  // Closed explicitly so a failing close is reported; on any earlier failure the
+  // destructor closes the file.
+  file->close();
+  return fileId;
+}
+
+Text ReportStore::readDataFile(const Text& fileId) const {
+  // A page chooses this id: one of ours or nothing, and then no file is touched.
+  if (!isWellFormedFileId(fileId)) return Text();
+
+  Text content;
+  try {
+    const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(fileId));
+    const std::string bytes = file->read(file->length());
+    content = ports_.ansi.fromAnsi(bytes);
+    file->close();
+    return content;
+  } catch (const Failure& failure) {
+    if (failure.number() == error_number::kFileNotFound) return Text();
+    // Empty unless the whole text was read and only closing failed; the destructor
+    // has closed the file by now either way.
+    return content;
+  }
+}
+
+}  // namespace kestor

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs one VBScript test under Wine's cscript and judges it by its summary line.
+# cscript ends with status 0 even when a script dies on a runtime or parse error,
+# so a missing "N passed, 0 failed" line (N > 0) is a failure.
+#   run-vbs.sh PREFIX OUTDIR SCRIPT [ARGS...]
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+prefix=$1 outdir=$2 script=$3
+shift 3
+name=$(basename "$script" .vbs)
+mkdir -p "$outdir"
+combined=$outdir/$name.run.vbs
+# The assertion helpers go in front: VBScript has no include.
+cat "$here/lib/assert.vbs" "$script" >"$combined"
+windows_path="Z:${combined//\//\\}"
+
+bash "$root/scripts/wine-run.sh" "$prefix" 300 "$outdir/$name.txt" cscript //nologo "$windows_path" "$@"
+status=$?
+tr -d '\r' <"$outdir/$name.txt"
+summary=$(tr -d '\r' <"$outdir/$name.txt" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)
+if [ "$status" -ne 0 ]; then
+  echo "cscript exited with status $status"; cat "$outdir/$name.txt.err"; exit 1
+fi
+if [ -z "$summary" ]; then
+  echo "no summary line: the script ended early"; cat "$outdir/$name.txt.err"; exit 1
+fi
+case "$summary" in
+  0\ passed*) echo "no check ran"; exit 1 ;;
+  *" 0 failed") exit 0 ;;
+  *) exit 1 ;;
+esac
