@@ -1,6 +1,7 @@
 #pragma once
 // The scriptable object's behaviour, free of COM: its three fields and its members.
 #include "collect/wmi_client.h"
+#include "common/chunked_text.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "control/property_source.h"
@@ -42,7 +43,7 @@ class SysKestor {
 
   // The fields, for inspection by tests; no script can read them.
   const Text& statusText() const { return statusText_; }
-  const Text& reportText() const { return reportText_; }
+  const ChunkedText& reportText() const { return reportText_; }
   const Text& queryList() const { return queryList_; }
 
  private:
@@ -50,7 +51,7 @@ class SysKestor {
 
   Platform platform_;
   Text statusText_;
-  Text reportText_;
+  ChunkedText reportText_;
   Text queryList_;
 };
 

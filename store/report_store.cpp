@@ -28,16 +28,16 @@ Text ReportStore::buildFilePath(const Text& fileId) const {
   return directory + fileId;
 }
 
-Text ReportStore::writeDataFile(const Text& report) const {
+Text ReportStore::writeDataFile(const ChunkedText& report) const {
   const Text fileId = newIdentifier_();
   const Text path = buildFilePath(fileId);
-  // Converted before the file exists, so a failing conversion leaves no empty file.
-  const std::string bytes = ports_.ansi.toAnsi(report);
 
   // createNew rather than append: two equal fallback ids must not merge two reports
   // into one file. The second write fails and its caller reports no id instead.
   const std::unique_ptr<WritableFile> file = ports_.files.createNew(path);
-  file->write(bytes);  // no trailing line break: a read returns exactly this text
+  // Converted block by block: a large report is never held twice. No trailing line
+  // break: a read returns exactly this text.
+  for (const Text& chunk : report.chunks()) file->write(ports_.ansi.toAnsi(chunk));
   // Closed explicitly so a failing close is reported; on any earlier failure the
   // destructor closes the file.
   file->close();

@@ -2,6 +2,7 @@
 // Report files in the user's temporary directory, named by their file id.
 #include <functional>
 
+#include "common/chunked_text.h"
 #include "common/text.h"
 #include "store/store_ports.h"
 
@@ -25,7 +26,7 @@ class ReportStore {
 
   // Stores report under a newly drawn identifier and returns that identifier.
   // Throws on any failure; a drawn id that already names a file is a failure.
-  Text writeDataFile(const Text& report) const;
+  Text writeDataFile(const ChunkedText& report) const;
 
   // The whole content of the file of fileId, or the empty text. Never throws a Failure.
   Text readDataFile(const Text& fileId) const;

@@ -64,10 +64,10 @@ TEST_F(SysKestorTest, RunsEveryQueryFollowedByASeparator) {
     fresh.setWmiAttributesOfInterest(row.queryList);
     const Text fileId = fresh.setData();
     EXPECT_EQ(fileId.size(), 38u) << "a report is stored whatever ran";
-    EXPECT_EQ(classLines(fresh.reportText()), row.classesRun);
+    EXPECT_EQ(classLines(fresh.reportText().toText()), row.classesRun);
     EXPECT_EQ(localWmi.calls.bind, row.classesRun.size());
     EXPECT_EQ(localFiles.fileCount(), 1u);
-    EXPECT_EQ(localFiles.contentOf(u"C:\\Temp\\" + fileId), toUtf8(fresh.reportText()));
+    EXPECT_EQ(localFiles.contentOf(u"C:\\Temp\\" + fileId), toUtf8(fresh.reportText().toText()));
   }
 }
 
@@ -128,16 +128,16 @@ TEST_F(SysKestorTest, AFailedRunStoresNothingAndLosesNothing) {
     SysKestorTest& t = *this;
     t.wmi = fakes::FakeWmi{};
     kestor.setWmiAttributesOfInterest(u"SELECT Name FROM Win32_A|");
-    const Text before = kestor.reportText();
+    const Text before = kestor.reportText().toText();
     row.breakIt(t);
     const std::size_t filesBefore = files.files().size();
     EXPECT_EQ(kestor.setData(), u"");
     EXPECT_EQ(files.openCount(), 0) << "a failed write leaves no file open";
-    EXPECT_TRUE(kestor.reportText().compare(0, before.size(), before) == 0) << "nothing collected is dropped";
+    EXPECT_TRUE(kestor.reportText().toText().compare(0, before.size(), before) == 0) << "nothing collected is dropped";
 
     // The next run stores everything, including what the failed run collected.
     t.wmi.bindThrows = nullptr;
-    const Text collectedSoFar = kestor.reportText();
+    const Text collectedSoFar = kestor.reportText().toText();
     const Text fileId = kestor.setData();
     ASSERT_EQ(fileId.size(), 38u);
     EXPECT_EQ(stored(fileId), toUtf8(collectedSoFar + u"[class=Win32_A]\r\n"));

@@ -115,7 +115,7 @@ TEST_F(ReportStoreTest, WrittenReportReadsBackUnchangedOrAsTheCodePageHoldsIt) {
     FakeFileSystem fresh;
     const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
 
-    EXPECT_EQ(store.writeDataFile(row.report), kGuidId);
+    EXPECT_EQ(store.writeDataFile(ChunkedText(row.report)), kGuidId);
     EXPECT_EQ(fresh.contentOf(u"C:\\Temp\\" + kGuidId), row.fileBytes);
     EXPECT_EQ(store.readDataFile(kGuidId), row.readBack);
     EXPECT_EQ(fresh.openCount(), 0);
@@ -124,8 +124,8 @@ TEST_F(ReportStoreTest, WrittenReportReadsBackUnchangedOrAsTheCodePageHoldsIt) {
 
 TEST_F(ReportStoreTest, EachWriteDrawsItsOwnIdAndFile) {
   const ReportStore store = makeStore();
-  EXPECT_EQ(store.writeDataFile(u"first"), kGuidId);
-  EXPECT_EQ(store.writeDataFile(u"second"), kOtherGuidId);
+  EXPECT_EQ(store.writeDataFile(ChunkedText(u"first")), kGuidId);
+  EXPECT_EQ(store.writeDataFile(ChunkedText(u"second")), kOtherGuidId);
   EXPECT_EQ(draws, 2);
   EXPECT_EQ(files.fileCount(), 2u);
   EXPECT_EQ(store.readDataFile(kGuidId), u"first");
@@ -134,9 +134,9 @@ TEST_F(ReportStoreTest, EachWriteDrawsItsOwnIdAndFile) {
 
 TEST_F(ReportStoreTest, DirectoryIsLookedUpForEveryFile) {
   const ReportStore store = makeStore();
-  store.writeDataFile(u"first");
+  store.writeDataFile(ChunkedText(u"first"));
   tempDirectory.path = std::nullopt;
-  store.writeDataFile(u"second");
+  store.writeDataFile(ChunkedText(u"second"));
   EXPECT_EQ(files.contentOf(u"C:\\Temp\\" + kGuidId), std::string("first"));
   EXPECT_EQ(files.contentOf(u"c:\\" + kOtherGuidId), std::string("second"));
   EXPECT_EQ(store.readDataFile(kOtherGuidId), u"second");
@@ -145,9 +145,9 @@ TEST_F(ReportStoreTest, DirectoryIsLookedUpForEveryFile) {
 TEST_F(ReportStoreTest, EqualDrawnIdsFailTheSecondWriteAndKeepTheFirstReport) {
   ids = {kDigitId};  // two fallback ids within one second
   const ReportStore store = makeStore();
-  ASSERT_EQ(store.writeDataFile(u"first"), kDigitId);
+  ASSERT_EQ(store.writeDataFile(ChunkedText(u"first")), kDigitId);
 
-  EXPECT_EQ(failureNumberOf([&] { store.writeDataFile(u"second"); }),
+  EXPECT_EQ(failureNumberOf([&] { store.writeDataFile(ChunkedText(u"second")); }),
             error_number::kFileAlreadyExists);
   EXPECT_EQ(files.contentOf(u"C:\\Temp\\" + kDigitId), std::string("first"));
   EXPECT_EQ(store.readDataFile(kDigitId), u"first");
@@ -156,7 +156,7 @@ TEST_F(ReportStoreTest, EqualDrawnIdsFailTheSecondWriteAndKeepTheFirstReport) {
 
 TEST_F(ReportStoreTest, IllFormedDrawnIdFailsTheWriteAndOpensNothing) {
   ids = {u"..\\..\\x"};
-  EXPECT_EQ(failureNumberOf([&] { makeStore().writeDataFile(u"report"); }),
+  EXPECT_EQ(failureNumberOf([&] { makeStore().writeDataFile(ChunkedText(u"report")); }),
             error_number::kInvalidArgument);
   EXPECT_TRUE(files.openedPaths().empty());
 }
@@ -180,11 +180,11 @@ TEST_F(ReportStoreTest, WriteFailurePassesUpClosesTheFileAndTheNextWriteWorks) {
     const ReportStore store({tempDirectory, fresh, ansi}, [&] { return drawn.at(next++); });
     fresh.failNext(row.step, Failure(61, u"Disk full"));
 
-    EXPECT_EQ(failureNumberOf([&] { store.writeDataFile(u"lost"); }), 61);
+    EXPECT_EQ(failureNumberOf([&] { store.writeDataFile(ChunkedText(u"lost")); }), 61);
     EXPECT_EQ(fresh.openCount(), 0);
     EXPECT_EQ(fresh.contentOf(u"C:\\Temp\\" + kGuidId).has_value(), row.fileLeftBehind);
 
-    EXPECT_EQ(store.writeDataFile(u"kept"), kOtherGuidId);
+    EXPECT_EQ(store.writeDataFile(ChunkedText(u"kept")), kOtherGuidId);
     EXPECT_EQ(store.readDataFile(kOtherGuidId), u"kept");
     EXPECT_EQ(fresh.openCount(), 0);
   }

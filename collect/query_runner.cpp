@@ -1,0 +1,137 @@
+#include "collect/query_runner.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "collect/query_parser.h"
+#include "collect/value_text.h"
+#include "common/failure.h"
+
+namespace kestor {
+
+namespace {
+
+constexpr TextView kMoniker = u"winmgmts:\\\\.\\root\\CIMV2";
+constexpr TextView kLanguage = u"WQL";
+constexpr std::int32_t kReturnImmediatelyForwardOnly = 16 + 32;
+constexpr TextView kStatusPrefix = u"Error executing ";
+constexpr TextView kUnknown = u"Unknown";
+constexpr TextView kLineEnd = u"\r\n";
+
+// Which handler is armed, and so what a WMI failure does to the run.
+enum class RunState {
+  Unguarded,  // the failure leaves the run
+  Reporting,  // the failure becomes the section's error line and ends the run
+  Skipping,   // the failure marks the instance and the run goes on
+};
+
+// One run of one query; lives for that run only, so nothing carries over.
+class QueryRun {
+ public:
+  QueryRun(const Text& query, ChunkedText& report, Text& status)
+      : query_(query), report_(report), status_(status) {}
+
+  void run(WmiConnector& wmi);
+
+ private:
+  // Runs one step under the armed handler. True when it succeeded; false when it
+  // raised a WMI failure and the handler has dealt with it. Only Failure is handled:
+  // running out of memory is not something a report line can describe.
+  template <typename Step>
+  bool attempt(Step&& step);
+  void reportInstance(WmiInstance& instance, const std::vector<Text>& names);
+
+  void appendLine(TextView marker, TextView content = {}) {
+    report_.append(marker).append(content).append(kLineEnd);
+  }
+
+  const Text& query_;
+  ChunkedText& report_;
+  Text& status_;
+  RunState state_ = RunState::Unguarded;
+  bool instanceFailed_ = false;
+};
+
+template <typename Step>
+bool QueryRun::attempt(Step&& step) {
+  if (state_ == RunState::Unguarded) {
+    step();
+    return true;
+  }
+  try {
+    step();
+    return true;
+  } catch (const Failure& failure) {
+    if (state_ == RunState::Reporting) {
+      // Failures while writing this line are not caught: they reach the caller.
+      report_.append(u"[ERROR]=").append(status_).append(u":");
+      report_.append(decimalText(failure.number())).append(u":");
+      report_.append(failure.description()).append(kLineEnd);
+    } else {
+      instanceFailed_ = true;
+    }
+    return false;
+  }
+}
+
+void QueryRun::run(WmiConnector& wmi) {
+  std::unique_ptr<WmiService> service;
+  attempt([&] { service = wmi.bind(Text(kMoniker)); });
+
+  state_ = RunState::Reporting;
+  status_.assign(kStatusPrefix).append(query_);
+
+  Text className;
+  if (!attempt([&] { className = extractClassName(query_); })) return;
+  report_.append(u"[class=").append(className).append(u"]").append(kLineEnd);
+
+  std::unique_ptr<WmiObjectSet> instances;
+  if (!attempt([&] {
+        instances = service->execQuery(query_, Text(kLanguage), kReturnImmediatelyForwardOnly);
+      })) {
+    return;
+  }
+  std::vector<Text> names;
+  if (!attempt([&] { names = extractPropertyNames(query_); })) return;
+
+  // A failed fetch ends the run either way: with the error line while still
+  // reporting (the first fetch), silently once skipping (any later fetch).
+  std::unique_ptr<WmiInstance> instance;
+  if (!attempt([&] { instance = instances->next(); })) return;
+  while (instance) {
+    instanceFailed_ = false;
+    appendLine(u"[INSTANCE]");
+    state_ = RunState::Skipping;
+    reportInstance(*instance, names);
+    instance.reset();
+    if (!attempt([&] { instance = instances->next(); })) return;
+  }
+}
+
+void QueryRun::reportInstance(WmiInstance& instance, const std::vector<Text>& names) {
+  for (const Text& name : names) {
+    // A read that fails leaves nothing worth converting: the flag it sets makes the
+    // value "Unknown" whatever the conversion would give.
+    WmiValue value;
+    Text shown;
+    if (attempt([&] { value = instance.property(name); })) {
+      if (value.kind == WmiValue::Kind::Null) {
+        shown = kUnknown;  // a missing value, not a failure: later names are unaffected
+      } else {
+        attempt([&] { shown = valueText(std::move(value)); });
+      }
+    }
+    if (instanceFailed_) shown = kUnknown;
+    appendLine(u"[pname]=", name);
+    appendLine(u"[pvalue]=", shown);
+  }
+}
+
+}  // namespace
+
+void runQuery(WmiConnector& wmi, const Text& query, ChunkedText& reportText, Text& statusText) {
+  QueryRun(query, reportText, statusText).run(wmi);
+}
+
+}  // namespace kestor
