@@ -7,8 +7,8 @@ Const DefaultQueries = _
   "SELECT Manufacturer, Model, NumberOfProcessors, NumberOfLogicalProcessors, TotalPhysicalMemory FROM Win32_ComputerSystem|" & _
   "SELECT Manufacturer, Name, SMBIOSBIOSVersion, ReleaseDate, SerialNumber FROM Win32_BIOS|" & _
   "SELECT Name, Manufacturer, NumberOfCores, NumberOfLogicalProcessors, MaxClockSpeed, ProcessorId FROM Win32_Processor|" & _
-  "SELECT BankLabel, Capacity, Speed, PartNumber FROM Win32_PhysicalMemory|" & _
-  "SELECT DeviceID, Description, FileSystem, Size, FreeSpace FROM Win32_LogicalDisk|" & _
+  "SELECT BankLabel, DeviceLocator, Capacity, MemoryType, PartNumber, Speed FROM Win32_PhysicalMemory|" & _
+  "SELECT DeviceID, DriveType, FileSystem, Size, FreeSpace, VolumeName FROM Win32_LogicalDisk|" & _
   "SELECT Name, AdapterType, MACAddress, Speed FROM Win32_NetworkAdapter|"
 
 Dim queries, kestor, fileId, report

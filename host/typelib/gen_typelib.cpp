@@ -1,0 +1,416 @@
+// Build tool: writes the component's type library.
+//
+//   gen_typelib.exe OUT_TLB OBJSAFE_TLB
+//
+// OUT_TLB is the Kestor.tlb to write; OBJSAFE_TLB is the IObjectSafetyTLB library that
+// the class's second interface comes from. Both may be Unix paths when run under Wine.
+// Exits 0 when the library is written and reads back as intended, 1 on any failure,
+// 2 on bad usage.
+//
+// The library is built through ICreateTypeLib2 rather than from IDL because the
+// interface's members sit at fixed function-table offsets (the first at 40, after three
+// entries the library does not describe), which IDL cannot state.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/kestor_ids.h"
+#include "host/typelib/com_ptr.h"
+#include "host/typelib/win_path.h"
+
+namespace {
+
+namespace ids = kestor::ids;
+using kestor::com::ComPtr;
+
+// stdole2.tlb, for IDispatch.
+const GUID kLibidStdOle2 = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+struct Failure {
+  std::string message;
+};
+
+std::string Narrow(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string narrow(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr);
+  narrow.resize(static_cast<size_t>(n - 1));
+  return narrow;
+}
+
+[[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
+
+void Check(HRESULT hr, const std::string& what) {
+  if (FAILED(hr)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    Fail(what + " failed with " + code);
+  }
+}
+
+// ---------------------------------------------------------------------------------
+// The default interface _SysKestor.
+
+enum class Shape {
+  kResult,          // no arguments; [out, retval] BSTR*
+  kByRefIn,         // property put: one [in, out] BSTR*, no parameter name
+  kByRefAndResult,  // [in, out] BSTR* named argument, then [out, retval] BSTR*
+};
+
+struct Member {
+  const wchar_t* name;
+  DISPID dispid;
+  INVOKEKIND invkind;
+  Shape shape;
+  const wchar_t* param_name;  // the named by-reference argument, if any
+};
+
+constexpr Member kMembers[] = {
+    {L"GenerateIdentifier", ids::kDispGenerateIdentifier, INVOKE_FUNC, Shape::kResult, nullptr},
+    {L"DateTime", ids::kDispDateTime, INVOKE_PROPERTYGET, Shape::kResult, nullptr},
+    {L"WMIAttributesOfInterest", ids::kDispWMIAttributesOfInterest, INVOKE_PROPERTYPUT,
+     Shape::kByRefIn, nullptr},
+    {L"GetTestData", ids::kDispGetTestData, INVOKE_FUNC, Shape::kResult, nullptr},
+    {L"SetData", ids::kDispSetData, INVOKE_FUNC, Shape::kResult, nullptr},
+    {L"GetData", ids::kDispGetData, INVOKE_FUNC, Shape::kByRefAndResult, L"fileID"},
+};
+
+// IDispatch's seven entries and three that the library leaves undescribed come first.
+constexpr SHORT kFirstMemberVft = 40;
+constexpr SHORT kVftEntrySize = 4;
+
+constexpr WORD kInterfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
+                                 TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+constexpr WORD kCoclassFlags = TYPEFLAG_FCANCREATE | TYPEFLAG_FAPPOBJECT | TYPEFLAG_FPREDECLID;
+
+void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bstr) {
+  ELEMDESC by_ref{};
+  by_ref.tdesc.vt = VT_PTR;
+  by_ref.tdesc.lptdesc = bstr;
+  by_ref.paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOUT;
+
+  ELEMDESC result{};
+  result.tdesc.vt = VT_PTR;
+  result.tdesc.lptdesc = bstr;
+  result.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+
+  std::vector<ELEMDESC> params;
+  switch (m.shape) {
+    case Shape::kResult:
+      params = {result};
+      break;
+    case Shape::kByRefIn:
+      params = {by_ref};
+      break;
+    case Shape::kByRefAndResult:
+      params = {by_ref, result};
+      break;
+  }
+
+  FUNCDESC fd{};
+  fd.memid = m.dispid;
+  fd.funckind = FUNC_PUREVIRTUAL;
+  fd.invkind = m.invkind;
+  fd.callconv = CC_STDCALL;
+  fd.cParams = static_cast<SHORT>(params.size());
+  fd.cParamsOpt = 0;
+  fd.oVft = static_cast<SHORT>(kFirstMemberVft + kVftEntrySize * static_cast<SHORT>(index));
+  fd.lprgelemdescParam = params.data();
+  fd.elemdescFunc.tdesc.vt = VT_HRESULT;
+  fd.wFuncFlags = 0;
+
+  const std::string what = Narrow(m.name);
+  Check(info->AddFuncDesc(index, &fd), "AddFuncDesc(" + what + ")");
+
+  // The result is unnamed, and so is the property put's argument: only a named
+  // by-reference argument gets a name after the member's own.
+  std::vector<LPOLESTR> names{const_cast<LPOLESTR>(m.name)};
+  if (m.param_name) names.push_back(const_cast<LPOLESTR>(m.param_name));
+  Check(info->SetFuncAndParamNames(index, names.data(), static_cast<UINT>(names.size())),
+        "SetFuncAndParamNames(" + what + ")");
+}
+
+ComPtr<ITypeInfo> AsTypeInfo(ICreateTypeInfo* info, const char* what) {
+  ComPtr<ITypeInfo> type_info;
+  Check(info->QueryInterface(IID_ITypeInfo, type_info.put_void()),
+        std::string("QueryInterface(ITypeInfo) on ") + what);
+  return type_info;
+}
+
+ComPtr<ICreateTypeInfo> NewType(ICreateTypeLib2* lib, const wchar_t* name, TYPEKIND kind,
+                                const GUID& guid) {
+  const std::string what = Narrow(name);
+  ComPtr<ICreateTypeInfo> info;
+  Check(lib->CreateTypeInfo(const_cast<LPOLESTR>(name), kind, info.put()), "CreateTypeInfo(" + what + ")");
+  Check(info->SetGuid(guid), "SetGuid(" + what + ")");
+  Check(info->SetVersion(1, 0), "SetVersion(" + what + ")");
+  return info;
+}
+
+void BuildInterface(ICreateTypeInfo* info, ITypeInfo* dispatch) {
+  HREFTYPE dispatch_ref = 0;
+  Check(info->AddRefTypeInfo(dispatch, &dispatch_ref), "AddRefTypeInfo(IDispatch)");
+  Check(info->AddImplType(0, dispatch_ref), "AddImplType(_SysKestor, IDispatch)");
+  Check(info->SetTypeFlags(kInterfaceFlags), "SetTypeFlags(_SysKestor)");
+
+  TYPEDESC bstr{};
+  bstr.vt = VT_BSTR;
+  UINT index = 0;
+  for (const Member& m : kMembers) AddMember(info, index++, m, &bstr);
+  Check(info->LayOut(), "LayOut(_SysKestor)");
+}
+
+void BuildCoclass(ICreateTypeInfo* info, ITypeInfo* default_iface, ITypeInfo* object_safety) {
+  HREFTYPE default_ref = 0;
+  HREFTYPE safety_ref = 0;
+  Check(info->AddRefTypeInfo(default_iface, &default_ref), "AddRefTypeInfo(_SysKestor)");
+  Check(info->AddImplType(0, default_ref), "AddImplType(SysKestor, _SysKestor)");
+  Check(info->SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT), "SetImplTypeFlags(_SysKestor)");
+  Check(info->AddRefTypeInfo(object_safety, &safety_ref), "AddRefTypeInfo(IObjectSafety)");
+  Check(info->AddImplType(1, safety_ref), "AddImplType(SysKestor, IObjectSafety)");
+  Check(info->SetImplTypeFlags(1, 0), "SetImplTypeFlags(IObjectSafety)");
+  // Wine's AddImplType marks the class dispatchable when a reference happens to share
+  // IDispatch's slot number; setting the flags last keeps exactly the intended ones.
+  Check(info->SetTypeFlags(kCoclassFlags), "SetTypeFlags(SysKestor)");
+  Check(info->LayOut(), "LayOut(SysKestor)");
+}
+
+// ---------------------------------------------------------------------------------
+// The record GUIDDataType: the platform GUID's layout.
+
+constexpr ULONG kRecordSize = 16;
+constexpr WORD kRecordAlignment = 4;
+
+void BuildRecord(ICreateTypeInfo* info) {
+  // Data4: eight bytes indexed 0 to 7. One dimension fits ARRAYDESC's own bounds slot.
+  ARRAYDESC bytes{};
+  bytes.tdescElem.vt = VT_UI1;
+  bytes.cDims = 1;
+  bytes.rgbounds[0].cElements = 8;
+  bytes.rgbounds[0].lLbound = 0;
+
+  struct Field {
+    const wchar_t* name;
+    VARTYPE vt;
+    ULONG offset;
+  };
+  const Field fields[] = {
+      {L"Data1", VT_I4, 0},
+      {L"Data2", VT_I2, 4},
+      {L"Data3", VT_I2, 6},
+      {L"Data4", VT_CARRAY, 8},
+  };
+
+  UINT index = 0;
+  for (const Field& f : fields) {
+    VARDESC vd{};
+    vd.memid = MEMBERID_NIL;
+    vd.oInst = f.offset;  // given explicitly: Wine does not lay records out
+    vd.elemdescVar.tdesc.vt = f.vt;
+    if (f.vt == VT_CARRAY) vd.elemdescVar.tdesc.lpadesc = &bytes;
+    vd.varkind = VAR_PERINSTANCE;
+    vd.wVarFlags = 0;
+    const std::string what = Narrow(f.name);
+    Check(info->AddVarDesc(index, &vd), "AddVarDesc(" + what + ")");
+    Check(info->SetVarName(index, const_cast<LPOLESTR>(f.name)), "SetVarName(" + what + ")");
+    ++index;
+  }
+
+  Check(info->SetAlignment(kRecordAlignment), "SetAlignment(GUIDDataType)");
+  Check(info->LayOut(), "LayOut(GUIDDataType)");
+}
+
+// ---------------------------------------------------------------------------------
+// Record size in the written file.
+//
+// ICreateTypeInfo has no call that sets a record's instance size, and Wine's LayOut does
+// not compute it, so Wine writes 0. The size is a field of the type's entry in the MSFT
+// file's type table, and is set there when the library left it at 0.
+
+constexpr uint32_t kMsftMagic = 0x5446534D;  // "MSFT"
+constexpr size_t kMsftHeaderSize = 0x54;
+constexpr size_t kMsftVarFlagsOffset = 0x14;
+constexpr size_t kMsftTypeCountOffset = 0x20;
+constexpr uint32_t kMsftHelpDllFlag = 0x100;  // one more slot before the segment directory
+constexpr size_t kMsftTypeEntrySize = 100;
+constexpr size_t kMsftTypeEntryKindOffset = 0;
+constexpr size_t kMsftTypeEntrySizeOffset = 80;
+
+uint32_t ReadU32(const std::vector<unsigned char>& data, size_t at) {
+  if (at + 4 > data.size()) Fail("type library file is truncated");
+  uint32_t value;
+  std::memcpy(&value, data.data() + at, 4);
+  return value;
+}
+
+void WriteU32(std::vector<unsigned char>& data, size_t at, uint32_t value) {
+  std::memcpy(data.data() + at, &value, 4);
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("cannot open " + Narrow(path));
+  std::vector<unsigned char> data;
+  LARGE_INTEGER size{};
+  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (1 << 24);
+  if (ok) {
+    data.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    ok = ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
+         read == data.size();
+  }
+  CloseHandle(file);
+  if (!ok) Fail("cannot read " + Narrow(path));
+  return data;
+}
+
+void WriteWholeFile(const std::wstring& path, const std::vector<unsigned char>& data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("cannot create " + Narrow(path));
+  DWORD written = 0;
+  const bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+                  written == data.size();
+  const bool closed = CloseHandle(file);
+  if (!ok || !closed) Fail("cannot write " + Narrow(path));
+}
+
+void SetRecordSizeInFile(const std::wstring& path, UINT type_index, ULONG size) {
+  std::vector<unsigned char> data = ReadWholeFile(path);
+  if (ReadU32(data, 0) != kMsftMagic) Fail(Narrow(path) + " is not an MSFT type library");
+  const uint32_t type_count = ReadU32(data, kMsftTypeCountOffset);
+  if (type_index >= type_count) Fail("type library has fewer types than expected");
+  size_t segment_directory = kMsftHeaderSize + 4 * static_cast<size_t>(type_count);
+  if (ReadU32(data, kMsftVarFlagsOffset) & kMsftHelpDllFlag) segment_directory += 4;
+  // The type table is the first segment; its directory entry starts with the offset.
+  const size_t entry = ReadU32(data, segment_directory) + kMsftTypeEntrySize * type_index;
+  if ((ReadU32(data, entry + kMsftTypeEntryKindOffset) & 0xF) != TKIND_RECORD)
+    Fail("type table entry is not the record");
+  const uint32_t stored = ReadU32(data, entry + kMsftTypeEntrySizeOffset);
+  if (stored == size) return;
+  if (stored != 0) Fail("record laid out with an unexpected size " + std::to_string(stored));
+  WriteU32(data, entry + kMsftTypeEntrySizeOffset, size);
+  WriteWholeFile(path, data);
+}
+
+// ---------------------------------------------------------------------------------
+// Read-back of what the writer is known to get wrong.
+
+void Verify(const std::wstring& path, UINT record_index, UINT coclass_index) {
+  ComPtr<ITypeLib> lib;
+  Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.put()), "LoadTypeLibEx(written library)");
+  if (lib->GetTypeInfoCount() != 3) Fail("written library does not hold three types");
+
+  // A library read from a file also reports LIBFLAG_FHASDISKIMAGE; it is not stored.
+  TLIBATTR* lib_attr = nullptr;
+  Check(lib->GetLibAttr(&lib_attr), "GetLibAttr");
+  const TLIBATTR got = *lib_attr;
+  lib->ReleaseTLibAttr(lib_attr);
+  if (!(got.guid == ids::LIBID_Kestor) || got.lcid != 0 || got.wMajorVerNum != ids::kTypeLibMajor ||
+      got.wMinorVerNum != ids::kTypeLibMinor ||
+      (got.wLibFlags & ~LIBFLAG_FHASDISKIMAGE) != LIBFLAG_FCONTROL ||
+      got.syskind != SYS_WIN32) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "library attributes read back as lcid 0x%lX, version %u.%u, flags 0x%X, syskind %d",
+                  static_cast<unsigned long>(got.lcid), got.wMajorVerNum, got.wMinorVerNum,
+                  got.wLibFlags, static_cast<int>(got.syskind));
+    Fail(text);
+  }
+
+  ComPtr<ITypeInfo> record;
+  Check(lib->GetTypeInfo(record_index, record.put()), "GetTypeInfo(GUIDDataType)");
+  TYPEATTR* attr = nullptr;
+  Check(record->GetTypeAttr(&attr), "GetTypeAttr(GUIDDataType)");
+  const bool record_ok = attr->typekind == TKIND_RECORD && attr->cbSizeInstance == kRecordSize &&
+                         attr->cbAlignment == kRecordAlignment && attr->cVars == 4;
+  record->ReleaseTypeAttr(attr);
+  if (!record_ok) Fail("GUIDDataType reads back with a wrong kind, size, alignment or field count");
+
+  ComPtr<ITypeInfo> coclass;
+  Check(lib->GetTypeInfo(coclass_index, coclass.put()), "GetTypeInfo(SysKestor)");
+  Check(coclass->GetTypeAttr(&attr), "GetTypeAttr(SysKestor)");
+  const bool coclass_ok = attr->typekind == TKIND_COCLASS && attr->wTypeFlags == kCoclassFlags &&
+                          attr->cImplTypes == 2;
+  coclass->ReleaseTypeAttr(attr);
+  if (!coclass_ok) Fail("SysKestor reads back with wrong kind, flags or interface count");
+}
+
+// ---------------------------------------------------------------------------------
+
+void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
+  ComPtr<ITypeLib> stdole;
+  Check(LoadRegTypeLib(kLibidStdOle2, 2, 0, 0, stdole.put()), "LoadRegTypeLib(stdole2.tlb)");
+  ComPtr<ITypeInfo> dispatch;
+  Check(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.put()), "stdole2.tlb: IDispatch");
+
+  // Loaded by path and without registration: the reference to IObjectSafety records the
+  // library's identity and file name, which is all a reader needs.
+  ComPtr<ITypeLib> objsafe;
+  Check(LoadTypeLibEx(objsafe_path.c_str(), REGKIND_NONE, objsafe.put()),
+        "LoadTypeLibEx(" + Narrow(objsafe_path) + ")");
+  TLIBATTR* objsafe_attr = nullptr;
+  Check(objsafe->GetLibAttr(&objsafe_attr), "objsafe.tlb: GetLibAttr");
+  const bool objsafe_ok = objsafe_attr->guid == ids::LIBID_IObjectSafetyTLB &&
+                          objsafe_attr->wMajorVerNum == 1 && objsafe_attr->wMinorVerNum == 0;
+  objsafe->ReleaseTLibAttr(objsafe_attr);
+  if (!objsafe_ok) Fail(Narrow(objsafe_path) + " is not IObjectSafetyTLB 1.0");
+  ComPtr<ITypeInfo> object_safety;
+  Check(objsafe->GetTypeInfoOfGuid(ids::IID_IObjectSafety_, object_safety.put()),
+        "objsafe.tlb: IObjectSafety");
+
+  {
+    ComPtr<ICreateTypeLib2> lib;
+    Check(CreateTypeLib2(SYS_WIN32, out_path.c_str(), lib.put()), "CreateTypeLib2(" + Narrow(out_path) + ")");
+    Check(lib->SetName(const_cast<LPOLESTR>(L"Kestor")), "SetName");
+    Check(lib->SetGuid(ids::LIBID_Kestor), "SetGuid");
+    Check(lib->SetVersion(ids::kTypeLibMajor, ids::kTypeLibMinor), "SetVersion");
+    Check(lib->SetLcid(LOCALE_NEUTRAL), "SetLcid");
+    Check(lib->SetDocString(const_cast<LPOLESTR>(ids::kTypeLibHelpString)), "SetDocString");
+    Check(lib->SetLibFlags(LIBFLAG_FCONTROL), "SetLibFlags");
+
+    // Types in library order: the interface, the class, the record.
+    ComPtr<ICreateTypeInfo> iface = NewType(lib.get(), L"_SysKestor", TKIND_INTERFACE, ids::IID__SysKestor);
+    ComPtr<ICreateTypeInfo> coclass = NewType(lib.get(), L"SysKestor", TKIND_COCLASS, ids::CLSID_SysKestor);
+    ComPtr<ICreateTypeInfo> record = NewType(lib.get(), L"GUIDDataType", TKIND_RECORD, ids::GUID_GUIDDataType);
+
+    BuildInterface(iface.get(), dispatch.get());
+    ComPtr<ITypeInfo> iface_info = AsTypeInfo(iface.get(), "_SysKestor");
+    BuildCoclass(coclass.get(), iface_info.get(), object_safety.get());
+    BuildRecord(record.get());
+
+    Check(lib->SaveAllChanges(), "SaveAllChanges");
+  }
+
+  constexpr UINT kCoclassIndex = 1;
+  constexpr UINT kRecordIndex = 2;
+  SetRecordSizeInFile(out_path, kRecordIndex, kRecordSize);
+  Verify(out_path, kRecordIndex, kCoclassIndex);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: gen_typelib OUT_TLB OBJSAFE_TLB\n");
+    return 2;
+  }
+  const std::wstring out_path = kestor::winpath::ToWindowsPath(argv[1]);
+  const std::wstring objsafe_path = kestor::winpath::ToWindowsPath(argv[2]);
+  try {
+    Generate(out_path, objsafe_path);
+  } catch (const Failure& failure) {
+    std::fprintf(stderr, "gen_typelib: %s\n", failure.message.c_str());
+    DeleteFileW(out_path.c_str());  // a half-written library must not look like a result
+    return 1;
+  }
+  std::printf("gen_typelib: wrote %s\n", Narrow(out_path).c_str());
+  return 0;
+}
