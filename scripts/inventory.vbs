@@ -2,7 +2,8 @@
 ' collect, then fetch the stored report by its file id.
 Option Explicit
 
-Const DefaultQueries = _
+Dim queries, kestor, fileId, report
+queries = _
   "SELECT Caption, Version, BuildNumber, OSArchitecture, TotalVisibleMemorySize, FreePhysicalMemory FROM Win32_OperatingSystem|" & _
   "SELECT Manufacturer, Model, NumberOfProcessors, NumberOfLogicalProcessors, TotalPhysicalMemory FROM Win32_ComputerSystem|" & _
   "SELECT Manufacturer, Name, SMBIOSBIOSVersion, ReleaseDate, SerialNumber FROM Win32_BIOS|" & _
@@ -11,8 +12,6 @@ Const DefaultQueries = _
   "SELECT DeviceID, DriveType, FileSystem, Size, FreeSpace, VolumeName FROM Win32_LogicalDisk|" & _
   "SELECT Name, AdapterType, MACAddress, Speed FROM Win32_NetworkAdapter|"
 
-Dim queries, kestor, fileId, report
-queries = DefaultQueries
 If WScript.Arguments.Count > 0 Then queries = WScript.Arguments(0)
 
 Set kestor = CreateObject("Kestor.SysKestor")

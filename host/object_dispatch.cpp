@@ -1,0 +1,152 @@
+// SysKestor's late-bound side. Names and type information come from the module's
+// type library; Invoke is written out by hand because ITypeInfo::Invoke refuses what
+// script engines send for [in, out] BSTR* parameters: a variable passed by reference
+// (VT_VARIANT | VT_BYREF), even to a property put.
+#include <windows.h>
+#include <oleauto.h>
+
+#include "host/com_guard.h"
+#include "host/com_util.h"
+#include "host/dispatch_args.h"
+#include "host/kestor_ids.h"
+#include "host/sys_kestor_object.h"
+#include "host/type_info_cache.h"
+
+namespace kestor::server {
+
+namespace {
+
+enum class Kind {
+  Method,       // a method: script hosts call it as METHOD | PROPERTYGET
+  PropertyGet,  // read only
+  PropertyPut,  // write only
+};
+
+struct Member {
+  DISPID id;
+  Kind kind;
+  UINT textArguments;
+};
+
+constexpr Member kMembers[] = {
+    {ids::kDispGenerateIdentifier, Kind::Method, 0},
+    {ids::kDispDateTime, Kind::PropertyGet, 0},
+    {ids::kDispWMIAttributesOfInterest, Kind::PropertyPut, 1},
+    {ids::kDispGetTestData, Kind::Method, 0},
+    {ids::kDispSetData, Kind::Method, 0},
+    {ids::kDispGetData, Kind::Method, 1},
+};
+
+// The dispatch identifier GetIDsOfNames gives the one named parameter, fileID.
+constexpr DISPID kFileIdParameter = 0;
+
+const Member* findMember(DISPID id, WORD flags) {
+  for (const Member& member : kMembers) {
+    if (member.id != id) continue;
+    switch (member.kind) {
+      case Kind::Method: return (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) ? &member : nullptr;
+      case Kind::PropertyGet: return (flags & DISPATCH_PROPERTYGET) ? &member : nullptr;
+      case Kind::PropertyPut: return (flags & DISPATCH_PROPERTYPUT) ? &member : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+// Named arguments are accepted where they name the argument's own position: the
+// value of a property put, and fileID. A put without the named DISPID_PROPERTYPUT is
+// accepted too, as the single value it can only be.
+bool namedArgumentsFit(const Member& member, const DISPPARAMS& params) {
+  if (params.cNamedArgs == 0) return true;
+  if (params.cNamedArgs != 1 || !params.rgdispidNamedArgs) return false;
+  const DISPID named = params.rgdispidNamedArgs[0];
+  if (member.kind == Kind::PropertyPut) return named == DISPID_PROPERTYPUT;
+  return member.id == ids::kDispGetData && named == kFileIdParameter;
+}
+
+// A member's failure as the exception script engines report with its description.
+HRESULT memberFailed(HRESULT hr, EXCEPINFO* exception) {
+  if (!exception) return hr;
+  *exception = EXCEPINFO();
+  exception->scode = hr;
+  exception->bstrSource = SysAllocString(ids::kProgId);
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) == S_OK && info) {
+    BSTR description = nullptr;
+    if (SUCCEEDED(info->GetDescription(&description))) exception->bstrDescription = description;
+  }
+  return DISP_E_EXCEPTION;
+}
+
+}  // namespace
+
+HRESULT SysKestorObject::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT SysKestorObject::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) {
+  if (!typeInfo) return E_POINTER;
+  *typeInfo = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  return guarded([&] { return sysKestorTypeInfo(typeInfo); });
+}
+
+HRESULT SysKestorObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                       DISPID* dispIds) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  return guarded([&] {
+    ComPtr<ITypeInfo> typeInfo;
+    const HRESULT hr = sysKestorTypeInfo(typeInfo.put());
+    if (FAILED(hr)) return hr;
+    return typeInfo->GetIDsOfNames(names, count, dispIds);
+  });
+}
+
+HRESULT SysKestorObject::Invoke(DISPID dispId, REFIID riid, LCID, WORD flags,
+                                DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                UINT* argError) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (!params) return E_INVALIDARG;
+  if (result) VariantInit(result);
+  ReferenceHold hold(identity());
+  return guarded([&] { return invokeMember(dispId, flags, *params, result, exception, argError); });
+}
+
+HRESULT SysKestorObject::invokeMember(DISPID dispId, WORD flags, const DISPPARAMS& params,
+                                      VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+  const Member* member = findMember(dispId, flags);
+  if (!member) return DISP_E_MEMBERNOTFOUND;
+  if (params.cArgs != member->textArguments) return DISP_E_BADPARAMCOUNT;
+  if (params.cArgs != 0 && !params.rgvarg) return E_INVALIDARG;
+  if (!namedArgumentsFit(*member, params)) return DISP_E_PARAMNOTFOUND;
+
+  // Copies of the caller's texts: a member never reaches the caller's variables.
+  Bstr argument;
+  if (params.cArgs == 1) {
+    const HRESULT hr = textArgument(params.rgvarg[0], argument);
+    if (FAILED(hr)) {
+      if (argError) *argError = 0;
+      return hr;
+    }
+  }
+  BSTR argumentCopy = argument.get();
+  Bstr text;
+  HRESULT hr = E_UNEXPECTED;
+  switch (member->id) {
+    case ids::kDispGenerateIdentifier: hr = GenerateIdentifier(text.put()); break;
+    case ids::kDispDateTime: hr = get_DateTime(text.put()); break;
+    case ids::kDispWMIAttributesOfInterest: hr = put_WMIAttributesOfInterest(&argumentCopy); break;
+    case ids::kDispGetTestData: hr = GetTestData(text.put()); break;
+    case ids::kDispSetData: hr = SetData(text.put()); break;
+    case ids::kDispGetData: hr = GetData(&argumentCopy, text.put()); break;
+  }
+  if (FAILED(hr)) return memberFailed(hr, exception);
+  if (result && member->kind != Kind::PropertyPut) {
+    V_VT(result) = VT_BSTR;
+    V_BSTR(result) = text.release();
+  }
+  return S_OK;
+}
+
+}  // namespace kestor::server

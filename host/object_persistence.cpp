@@ -1,0 +1,51 @@
+// SysKestor's answers to browsers: IObjectSafety, and IPersistPropertyBag for the
+// parameters of the page that embeds it.
+#include "host/base_safe_ctl.h"
+#include "host/com_guard.h"
+#include "host/com_util.h"
+#include "host/kestor_ids.h"
+#include "host/object_safety.h"
+#include "host/property_bag_source.h"
+#include "host/sys_kestor_object.h"
+
+namespace kestor::server {
+
+HRESULT SysKestorObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
+                                                   DWORD* enabled) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags());
+  });
+}
+
+HRESULT SysKestorObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
+                                                   DWORD enabledOptions) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
+  });
+}
+
+HRESULT SysKestorObject::GetClassID(CLSID* classId) {
+  if (!classId) return E_POINTER;
+  *classId = ids::CLSID_SysKestor;
+  return S_OK;
+}
+
+// Nothing is persisted but the query list, and it is never written back.
+HRESULT SysKestorObject::InitNew() { return S_OK; }
+
+HRESULT SysKestorObject::Save(IPropertyBag*, BOOL, BOOL) { return S_OK; }
+
+HRESULT SysKestorObject::Load(IPropertyBag* bag, IErrorLog* errorLog) {
+  if (!bag) return E_POINTER;
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    // The source holds its own reference to the bag for the time of the read.
+    PropertyBagSource source(bag, errorLog);
+    core_.loadProperties(source);
+    return S_OK;
+  });
+}
+
+}  // namespace kestor::server

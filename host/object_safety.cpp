@@ -1,0 +1,80 @@
+#include "host/object_safety.h"
+
+namespace kestor::server {
+
+namespace {
+
+enum class Group { Dispatch, Scripting, Initialisation };
+
+struct Recognised {
+  GUID iid;
+  Group group;
+};
+
+// Compared in this order; the first equal identifier decides. The identifiers are
+// spelt out because they are part of what hosts negotiate, not of any header.
+constexpr Recognised kRecognised[] = {
+    // IDispatch
+    {{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, Group::Dispatch},
+    // IDispatchEx
+    {{0xA6EF9860, 0xC720, 0x11D0, {0x93, 0x37, 0x00, 0xA0, 0xC9, 0x0D, 0xCA, 0xA9}}, Group::Scripting},
+    // IPersistStorage
+    {{0x0000010A, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, Group::Initialisation},
+    // IPersistStream
+    {{0x00000109, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, Group::Initialisation},
+    // IPersistPropertyBag
+    {{0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}}, Group::Initialisation},
+};
+
+const Recognised* find(const IID& riid) {
+  for (const Recognised& entry : kRecognised) {
+    if (IsEqualGUID(entry.iid, riid)) return &entry;
+  }
+  return nullptr;
+}
+
+bool isTrue(base_safe_ctl::VariantBool flag) { return flag != base_safe_ctl::kFalse; }
+
+// The one option a group may be switched to, and whether this apartment allows it.
+DWORD optionOf(Group group) {
+  return group == Group::Scripting ? INTERFACESAFE_FOR_UNTRUSTED_CALLER
+                                   : INTERFACESAFE_FOR_UNTRUSTED_DATA;
+}
+
+bool allowed(Group group, const base_safe_ctl::Flags& flags) {
+  return isTrue(group == Group::Scripting ? flags.safeForScripting : flags.safeForInitializing);
+}
+
+}  // namespace
+
+// Supported options are written first, for every riid; the enabled options only for
+// the scripting and initialisation groups. Hosts pre-fill the enabled value and read
+// it back for IDispatch and for a null riid, so those leave it as it was.
+HRESULT getInterfaceSafetyOptions(const IID* riid, DWORD* supported, DWORD* enabled,
+                                  const base_safe_ctl::Flags& flags) {
+  if (!supported || !enabled) return E_POINTER;
+  *supported = kSupportedSafetyOptions;
+  if (!riid) return S_OK;
+  const Recognised* entry = find(*riid);
+  if (!entry) return E_NOINTERFACE;
+  if (entry->group != Group::Dispatch) {
+    *enabled = allowed(entry->group, flags) ? optionOf(entry->group) : 0;
+  }
+  return S_OK;
+}
+
+// Only the exact option of the group may be requested (an equality, not a bit test:
+// switching an option off fails too), and only when the apartment allows it. Nothing
+// is recorded.
+HRESULT setInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledOptions,
+                                  const base_safe_ctl::Flags& flags) {
+  if (!riid) return S_OK;
+  const Recognised* entry = find(*riid);
+  if (!entry) return E_NOINTERFACE;
+  if (entry->group == Group::Dispatch) return S_OK;
+  const DWORD requested = setMask & enabledOptions;
+  if (requested != optionOf(entry->group)) return E_FAIL;
+  return allowed(entry->group, flags) ? S_OK : E_FAIL;
+}
+
+}  // namespace kestor::server

@@ -1,0 +1,95 @@
+#include "host/registration.h"
+
+#include <oleauto.h>
+
+#include <string>
+
+#include "host/com_util.h"
+#include "host/kestor_ids.h"
+#include "host/module.h"
+#include "host/registry_key.h"
+#include "host/type_info_cache.h"
+
+namespace kestor::server {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"SysKestor";
+constexpr wchar_t kThreadingModel[] = L"Apartment";
+constexpr wchar_t kVersion[] = L"2.0";
+
+// "{XXXXXXXX-...}", the braced form the registry uses for identifiers.
+std::wstring guidText(const GUID& guid) {
+  wchar_t buffer[40] = {};
+  if (StringFromGUID2(guid, buffer, 40) == 0) return std::wstring();
+  return buffer;
+}
+
+std::wstring classKey() { return L"CLSID\\" + guidText(ids::CLSID_SysKestor); }
+
+std::wstring typeLibVersionKey() {
+  return L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\" + kVersion;
+}
+
+HRESULT writeClassKeys(const std::wstring& modulePath) {
+  struct Value {
+    std::wstring key;
+    const wchar_t* name;  // nullptr: the key's default value
+    std::wstring data;
+  };
+  const std::wstring clsid = classKey();
+  const Value values[] = {
+      {clsid, nullptr, kClassName},
+      {clsid + L"\\InprocServer32", nullptr, modulePath},
+      {clsid + L"\\InprocServer32", L"ThreadingModel", kThreadingModel},
+      {clsid + L"\\ProgID", nullptr, ids::kProgId},
+      {clsid + L"\\TypeLib", nullptr, guidText(ids::LIBID_Kestor)},
+      {clsid + L"\\Version", nullptr, kVersion},
+      {ids::kProgId, nullptr, kClassName},
+      {std::wstring(ids::kProgId) + L"\\CLSID", nullptr, guidText(ids::CLSID_SysKestor)},
+  };
+  for (const Value& value : values) {
+    const LONG error = writeStringValue(HKEY_CLASSES_ROOT, value.key, value.name, value.data);
+    if (error != ERROR_SUCCESS) return HRESULT_FROM_WIN32(error);
+  }
+  return S_OK;
+}
+
+// The library in the module's own resource, under the module's path: the platform
+// reads LIBID, version, locale, flags and help string from the library itself.
+HRESULT registerTypeLib(const std::wstring& modulePath) {
+  ComPtr<ITypeLib> typeLib;
+  const HRESULT hr = loadOwnTypeLib(typeLib.put());
+  if (FAILED(hr)) return hr;
+  return RegisterTypeLib(typeLib.get(), const_cast<LPOLESTR>(modulePath.c_str()), nullptr);
+}
+
+}  // namespace
+
+HRESULT registerServer() {
+  const std::wstring modulePath = module::path();
+  if (modulePath.empty()) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+  HRESULT hr = writeClassKeys(modulePath);
+  if (SUCCEEDED(hr)) hr = registerTypeLib(modulePath);
+  // Half a registration would leave a class that cannot be created: take it back.
+  if (FAILED(hr)) unregisterServer();
+  return hr;
+}
+
+HRESULT unregisterServer() {
+  HRESULT first = S_OK;
+  auto note = [&first](HRESULT hr) {
+    if (SUCCEEDED(first) && FAILED(hr)) first = hr;
+  };
+  note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, classKey())));
+  note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, ids::kProgId)));
+  // UnRegisterTypeLib fails for a library that is not registered; that is the
+  // state asked for, not an error.
+  if (keyExists(HKEY_CLASSES_ROOT, typeLibVersionKey())) {
+    note(UnRegisterTypeLib(ids::LIBID_Kestor, ids::kTypeLibMajor, ids::kTypeLibMinor,
+                           LOCALE_NEUTRAL, SYS_WIN32));
+  }
+  return first;
+}
+
+}  // namespace kestor::server

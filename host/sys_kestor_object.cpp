@@ -1,0 +1,98 @@
+#include "host/sys_kestor_object.h"
+
+#include "host/com_guard.h"
+#include "host/com_util.h"
+#include "host/kestor_ids.h"
+#include "host/module.h"
+
+namespace kestor::server {
+
+SysKestorObject::SysKestorObject() : core_(platform_.platform()) { module::objectCreated(); }
+
+SysKestorObject::~SysKestorObject() { module::objectDestroyed(); }
+
+HRESULT SysKestorObject::create(REFIID riid, void** object) {
+  *object = nullptr;
+  // Starts with one reference, the creator's; dropping it frees the object when the
+  // requested interface is not offered.
+  SysKestorObject* created = new SysKestorObject();
+  const HRESULT hr = created->QueryInterface(riid, object);
+  created->Release();
+  return hr;
+}
+
+HRESULT SysKestorObject::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+      IsEqualIID(riid, ids::IID__SysKestor)) {
+    *object = static_cast<ISysKestor*>(this);
+  } else if (IsEqualIID(riid, ids::IID_IObjectSafety_)) {
+    *object = static_cast<IObjectSafetyByPointer*>(this);
+  } else if (IsEqualIID(riid, IID_IPersist) || IsEqualIID(riid, IID_IPersistPropertyBag)) {
+    *object = static_cast<IPersistPropertyBag*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG SysKestorObject::AddRef() { return InterlockedIncrement(&references_); }
+
+ULONG SysKestorObject::Release() {
+  ULONG r = InterlockedDecrement(&references_);
+  if (r == 0) delete this;
+  return r;
+}
+
+// Entries 7 to 9 exist only to keep the members at their published offsets.
+HRESULT SysKestorObject::Placeholder7() { return E_NOTIMPL; }
+HRESULT SysKestorObject::Placeholder8() { return E_NOTIMPL; }
+HRESULT SysKestorObject::Placeholder9() { return E_NOTIMPL; }
+
+template <typename Produce>
+HRESULT SysKestorObject::textResult(BSTR* result, Produce&& produce) {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    Bstr text(produce());
+    *result = text.release();
+    return S_OK;
+  });
+}
+
+HRESULT SysKestorObject::GenerateIdentifier(BSTR* result) {
+  return textResult(result, [&] { return core_.generateIdentifier(); });
+}
+
+HRESULT SysKestorObject::get_DateTime(BSTR* result) {
+  return textResult(result, [&] { return core_.dateTime(); });
+}
+
+HRESULT SysKestorObject::GetTestData(BSTR* result) {
+  return textResult(result, [&] { return core_.getTestData(); });
+}
+
+HRESULT SysKestorObject::SetData(BSTR* result) {
+  return textResult(result, [&] { return core_.setData(); });
+}
+
+HRESULT SysKestorObject::GetData(BSTR* fileID, BSTR* result) {
+  if (result) *result = nullptr;
+  if (!fileID) return E_POINTER;
+  // The caller's text is read, never written back.
+  return textResult(result, [&] { return core_.getData(textOf(*fileID)); });
+}
+
+HRESULT SysKestorObject::put_WMIAttributesOfInterest(BSTR* value) {
+  if (!value) return E_POINTER;
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    core_.setWmiAttributesOfInterest(textOf(*value));
+    return S_OK;
+  });
+}
+
+}  // namespace kestor::server

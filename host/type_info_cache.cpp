@@ -1,0 +1,63 @@
+#include "host/type_info_cache.h"
+
+#include <oleauto.h>
+
+#include <string>
+
+#include "host/com_util.h"
+#include "host/kestor_ids.h"
+#include "host/module.h"
+
+namespace kestor::server {
+
+namespace {
+
+// Shared by the objects of every apartment: type information from a loaded type
+// library is free-threaded. Kept until the module unloads; a failed load is retried
+// on the next call.
+SRWLOCK cacheLock = SRWLOCK_INIT;
+ComPtr<ITypeInfo> cached;
+
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+ private:
+  SRWLOCK& lock_;
+};
+
+}  // namespace
+
+HRESULT loadOwnTypeLib(ITypeLib** typeLib) {
+  if (!typeLib) return E_POINTER;
+  *typeLib = nullptr;
+  const std::wstring path = module::path();
+  if (path.empty()) {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_UNEXPECTED;
+  }
+  // The module's path names its TYPELIB resource 1.
+  return LoadTypeLibEx(path.c_str(), REGKIND_NONE, typeLib);
+}
+
+HRESULT sysKestorTypeInfo(ITypeInfo** typeInfo) {
+  if (!typeInfo) return E_POINTER;
+  *typeInfo = nullptr;
+  ExclusiveLock lock(cacheLock);
+  if (!cached) {
+    ComPtr<ITypeLib> typeLib;
+    HRESULT hr = loadOwnTypeLib(typeLib.put());
+    if (FAILED(hr)) return hr;
+    ComPtr<ITypeInfo> loaded;
+    hr = typeLib->GetTypeInfoOfGuid(ids::IID__SysKestor, loaded.put());
+    if (FAILED(hr)) return hr;
+    cached = loaded;
+  }
+  *typeInfo = ComPtr<ITypeInfo>(cached).detach();
+  return S_OK;
+}
+
+}  // namespace kestor::server

@@ -1,0 +1,109 @@
+#include "tests/wine/server/server_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/kestor_ids.h"
+
+namespace kestor::server::test {
+
+namespace {
+
+// The build path of the server, as a Windows path (Wine maps Z: to /).
+std::wstring ocxPath() {
+  std::wstring path = L"" KESTOR_OCX_PATH;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+template <typename Fn>
+Fn exportOf(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+ServerDll load() {
+  ServerDll dll{};
+  dll.path = ocxPath();
+  dll.module = LoadLibraryW(dll.path.c_str());
+  if (!dll.module) {
+    std::fprintf(stderr, "cannot load %ls (error %lu)\n", dll.path.c_str(), GetLastError());
+    std::abort();
+  }
+  dll.canUnloadNow = exportOf<DllCanUnloadNowFn>(dll.module, "DllCanUnloadNow");
+  dll.getClassObject = exportOf<DllGetClassObjectFn>(dll.module, "DllGetClassObject");
+  dll.registerServer = exportOf<DllRegisterFn>(dll.module, "DllRegisterServer");
+  dll.unregisterServer = exportOf<DllRegisterFn>(dll.module, "DllUnregisterServer");
+  if (!dll.canUnloadNow || !dll.getClassObject || !dll.registerServer || !dll.unregisterServer) {
+    std::fprintf(stderr, "an export of %ls is missing\n", dll.path.c_str());
+    std::abort();
+  }
+  return dll;
+}
+
+}  // namespace
+
+const ServerDll& serverDll() {
+  static const ServerDll dll = load();
+  return dll;
+}
+
+ComPtr<IClassFactory> factory() {
+  ComPtr<IClassFactory> result;
+  const HRESULT hr =
+      serverDll().getClassObject(ids::CLSID_SysKestor, IID_IClassFactory, result.putVoid());
+  EXPECT_EQ(hr, S_OK);
+  return result;
+}
+
+ComPtr<ISysKestor> newObject() {
+  ComPtr<ISysKestor> object;
+  ComPtr<IClassFactory> classFactory = factory();
+  if (!classFactory) return object;
+  const HRESULT hr = classFactory->CreateInstance(nullptr, ids::IID__SysKestor, object.putVoid());
+  EXPECT_EQ(hr, S_OK);
+  return object;
+}
+
+namespace {
+
+DWORD WINAPI runBody(void* parameter) {
+  (*static_cast<const std::function<void()>*>(parameter))();
+  return 0;
+}
+
+}  // namespace
+
+void runOnNewThread(const std::function<void()>& body) {
+  HANDLE thread = CreateThread(nullptr, 0, runBody, const_cast<std::function<void()>*>(&body), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  CloseHandle(thread);
+}
+
+std::wstring wide(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+
+}  // namespace kestor::server::test
+
+namespace kestor::server::test {
+
+std::string narrow(const std::wstring& text) {
+  std::string result;
+  for (wchar_t c : text) result += c < 0x80 ? static_cast<char>(c) : '?';
+  return result;
+}
+
+std::wstring reportOf(ISysKestor* object) {
+  Bstr fileId;
+  EXPECT_EQ(object->SetData(fileId.put()), S_OK);
+  EXPECT_EQ(SysStringLen(fileId.get()), 38u) << "no report stored";
+  BSTR id = fileId.get();
+  Bstr report;
+  EXPECT_EQ(object->GetData(&id, report.put()), S_OK);
+  return wide(report.get());
+}
+
+}  // namespace kestor::server::test

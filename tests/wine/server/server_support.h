@@ -1,0 +1,62 @@
+#pragma once
+// What the server tests share: the built Kestor.ocx loaded from its build path with
+// its four exports, an apartment per test, and objects made through its factory.
+#include <windows.h>
+#include <objbase.h>
+
+#include <functional>
+#include <string>
+
+#include "host/com_util.h"
+#include "host/interfaces.h"
+
+namespace kestor::server::test {
+
+using DllCanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
+using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using DllRegisterFn = HRESULT(STDAPICALLTYPE*)();
+
+// Kestor.ocx as built, loaded once for the whole test program and never unloaded, so
+// its module state is the one CoCreateInstance of the registered path reaches too.
+struct ServerDll {
+  HMODULE module;
+  std::wstring path;
+  DllCanUnloadNowFn canUnloadNow;
+  DllGetClassObjectFn getClassObject;
+  DllRegisterFn registerServer;
+  DllRegisterFn unregisterServer;
+};
+const ServerDll& serverDll();
+
+// A single-threaded apartment for the calling thread, for as long as it lives.
+class Apartment {
+ public:
+  Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~Apartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+  HRESULT status() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+// The class factory of SysKestor from DllGetClassObject; fails the test when absent.
+ComPtr<IClassFactory> factory();
+
+// A new object through the factory, as its default interface.
+ComPtr<ISysKestor> newObject();
+
+// Runs body on a new thread (a new apartment once it initialises COM) and waits.
+void runOnNewThread(const std::function<void()>& body);
+
+// Text of a BSTR for comparisons, and any text for gtest messages.
+std::wstring wide(BSTR text);
+std::string narrow(const std::wstring& text);
+
+// The report object stores now: SetData, then GetData with the file id it returned.
+std::wstring reportOf(ISysKestor* object);
+
+}  // namespace kestor::server::test
