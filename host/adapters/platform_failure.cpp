@@ -1,0 +1,76 @@
+#include "host/adapters/platform_failure.h"
+
+#include <windows.h>
+#include <wbemcli.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "host/adapters/bstr.h"
+#include "host/adapters/com_ptr.h"
+#include "host/adapters/wide_text.h"
+
+namespace kestor::win {
+
+namespace {
+
+// Message tables end their texts with a line break that belongs to the table's
+// layout, not to the message.
+Text withoutTrailingBreaks(Text text) {
+  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) text.pop_back();
+  return text;
+}
+
+// The description the callee left in the thread's error object, if any.
+Text errorObjectDescription() {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) != S_OK || !info) return Text();
+  Bstr description;
+  if (FAILED(info->GetDescription(description.put()))) return Text();
+  return description.text();
+}
+
+}  // namespace
+
+Text systemMessage(HRESULT code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (length == 0 || buffer == nullptr) return Text();
+  Text message = textOf(buffer, length);
+  // LocalFree returns the block only when it could not free it; nothing else to do then.
+  static_cast<void>(LocalFree(buffer));
+  return withoutTrailingBreaks(std::move(message));
+}
+
+Text wmiStatusText(HRESULT code) {
+  ComPtr<IWbemStatusCodeText> texts;
+  if (FAILED(CoCreateInstance(__uuidof(WbemStatusCodeText), nullptr, CLSCTX_INPROC_SERVER,
+                              __uuidof(IWbemStatusCodeText), texts.putVoid())) ||
+      !texts) {
+    return Text();
+  }
+  Bstr text;
+  if (FAILED(texts->GetErrorCodeText(code, 0, 0, text.put()))) return Text();
+  return withoutTrailingBreaks(text.text());
+}
+
+Failure comFailure(HRESULT code, bool errorInfoIsFresh) {
+  const auto number = static_cast<std::int32_t>(code);
+  if (errorInfoIsFresh) {
+    Text description = errorObjectDescription();
+    if (!description.empty()) return Failure(number, std::move(description));
+  }
+  // The system table does not know WMI's codes; WMI's status text knows both.
+  Text description = wmiStatusText(code);
+  if (!description.empty()) return Failure(number, std::move(description));
+  return Failure(number, systemMessage(code));
+}
+
+Failure win32Failure(DWORD error) {
+  const HRESULT code = HRESULT_FROM_WIN32(error);
+  return Failure(static_cast<std::int32_t>(code), systemMessage(code));
+}
+
+}  // namespace kestor::win

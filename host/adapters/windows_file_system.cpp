@@ -1,0 +1,108 @@
+#include "host/adapters/windows_file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "host/adapters/file_failures.h"
+#include "host/adapters/platform_failure.h"
+#include "host/adapters/unique_handle.h"
+#include "host/adapters/wide_text.h"
+
+namespace kestor::win {
+
+namespace {
+
+// Transfers go in pieces a DWORD can count.
+constexpr std::size_t kMaxTransfer = 1u << 30;
+
+// The handle both kinds of file share; a failed close still gives the handle up.
+class OpenFile {
+ public:
+  explicit OpenFile(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+  HANDLE handle() const {
+    if (!handle_.valid()) throw closedFileFailure();
+    return handle_.get();
+  }
+  void close() {
+    if (!handle_.valid()) throw closedFileFailure();
+    if (!handle_.close()) throw fileFailure(GetLastError());
+  }
+
+ private:
+  UniqueHandle handle_;
+};
+
+class Win32WritableFile : public WritableFile {
+ public:
+  explicit Win32WritableFile(UniqueHandle handle) : file_(std::move(handle)) {}
+
+  void write(const std::string& bytes) override {
+    const HANDLE handle = file_.handle();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const auto piece = static_cast<DWORD>(std::min(bytes.size() - done, kMaxTransfer));
+      DWORD written = 0;
+      if (!WriteFile(handle, bytes.data() + done, piece, &written, nullptr)) throw fileFailure(GetLastError());
+      // A write that moves nothing would loop forever.
+      if (written == 0) throw fileFailure(ERROR_WRITE_FAULT);
+      done += written;
+    }
+  }
+  void close() override { file_.close(); }
+
+ private:
+  OpenFile file_;
+};
+
+class Win32ReadableFile : public ReadableFile {
+ public:
+  explicit Win32ReadableFile(UniqueHandle handle) : file_(std::move(handle)) {}
+
+  std::uint64_t length() override {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file_.handle(), &size)) throw fileFailure(GetLastError());
+    return static_cast<std::uint64_t>(size.QuadPart);
+  }
+
+  std::string read(std::uint64_t byteCount) override {
+    const HANDLE handle = file_.handle();
+    if (byteCount > std::numeric_limits<std::size_t>::max() / 2) throw Failure(7, u"Out of memory");
+    std::string bytes(static_cast<std::size_t>(byteCount), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const auto piece = static_cast<DWORD>(std::min(bytes.size() - done, kMaxTransfer));
+      DWORD got = 0;
+      if (!ReadFile(handle, bytes.data() + done, piece, &got, nullptr)) throw fileFailure(GetLastError());
+      if (got == 0) throw pastEndFailure();
+      done += got;
+    }
+    return bytes;
+  }
+
+  void close() override { file_.close(); }
+
+ private:
+  OpenFile file_;
+};
+
+}  // namespace
+
+std::unique_ptr<WritableFile> WindowsFileSystem::createNew(const Text& path) {
+  UniqueHandle handle(
+      CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.valid()) throw fileFailure(GetLastError());
+  return std::make_unique<Win32WritableFile>(std::move(handle));
+}
+
+std::unique_ptr<ReadableFile> WindowsFileSystem::openForInput(const Text& path) {
+  UniqueHandle handle(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.valid()) throw inputOpenFailure(GetLastError());
+  return std::make_unique<Win32ReadableFile>(std::move(handle));
+}
+
+}  // namespace kestor::win

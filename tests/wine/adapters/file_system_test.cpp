@@ -1,0 +1,161 @@
+// Report files through the file system adapter, in a folder of their own under the
+// temporary directory.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/failure.h"
+#include "host/adapters/wide_text.h"
+#include "host/adapters/windows_file_system.h"
+
+namespace kestor::win {
+namespace {
+
+class WindowsFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    ASSERT_GT(length, 0u);
+    GUID guid;
+    ASSERT_TRUE(SUCCEEDED(CoCreateGuid(&guid)));
+    wchar_t name[40];
+    ASSERT_GT(StringFromGUID2(guid, name, 40), 0);
+    folder_ = textOf(temp, length) + u"kestor-files-" + textOf(name, 38) + u"\\";
+    ASSERT_TRUE(CreateDirectoryW(wide(folder_), nullptr));
+  }
+
+  void TearDown() override {
+    for (const Text& file : created_) DeleteFileW(wide(file));
+    EXPECT_TRUE(RemoveDirectoryW(wide(folder_))) << "left behind: " << toUtf8(folder_);
+  }
+
+  Text path(const Text& name) {
+    created_.push_back(folder_ + name);
+    return folder_ + name;
+  }
+
+  void writeFile(const Text& file, const std::string& bytes) {
+    auto writable = files_.createNew(file);
+    writable->write(bytes);
+    writable->close();
+  }
+
+  std::string readFile(const Text& file) {
+    auto readable = files_.openForInput(file);
+    std::string bytes = readable->read(readable->length());
+    readable->close();
+    return bytes;
+  }
+
+  static std::int32_t failureNumber(const std::function<void()>& step) {
+    try {
+      step();
+    } catch (const Failure& failure) {
+      return failure.number();
+    }
+    return 0;
+  }
+
+  WindowsFileSystem files_;
+  Text folder_;
+  std::vector<Text> created_;
+};
+
+TEST_F(WindowsFiles, BytesRoundTripUnchanged) {
+  std::string every;
+  for (int b = 0; b < 256; ++b) every += static_cast<char>(b);
+  const Text file = path(u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
+  {
+    auto writable = files_.createNew(file);
+    writable->write("[class=Win32_BIOS]\r\n");
+    writable->write(std::string());
+    writable->write(every);
+    writable->close();
+  }
+  auto readable = files_.openForInput(file);
+  ASSERT_EQ(readable->length(), 20u + 256u);
+  EXPECT_EQ(readable->read(20), "[class=Win32_BIOS]\r\n");
+  EXPECT_EQ(readable->read(256), every);
+  readable->close();
+}
+
+TEST_F(WindowsFiles, EmptyFileAndNamesOutsideTheAnsiCodePage) {
+  const Text file = path(u"53200750588-\u4E2D");
+  writeFile(file, std::string());
+  EXPECT_EQ(readFile(file), std::string());
+}
+
+TEST_F(WindowsFiles, CreatingAnExistingFileFailsAndKeepsItsContent) {
+  const Text file = path(u"existing");
+  writeFile(file, "first");
+  EXPECT_EQ(failureNumber([&] { files_.createNew(file); }), error_number::kFileAlreadyExists);
+  EXPECT_EQ(readFile(file), "first");
+}
+
+TEST_F(WindowsFiles, OpeningWhatIsNoFileFails) {
+  const struct {
+    const char* what;
+    Text path;
+    std::int32_t number;
+  } cases[] = {
+      {"missing file", folder_ + u"missing", error_number::kFileNotFound},
+      {"missing folder", folder_ + u"missing\\file", error_number::kFileNotFound},
+      {"empty path", Text(), error_number::kFileNotFound},
+      {"folder", folder_.substr(0, folder_.size() - 1), 75},
+      {"folder with backslash", folder_, 75},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(failureNumber([&] { files_.openForInput(c.path); }), c.number) << c.what;
+  }
+}
+
+TEST_F(WindowsFiles, CreatingInAMissingFolderFailsWithPathNotFound) {
+  EXPECT_EQ(failureNumber([&] { files_.createNew(folder_ + u"missing\\file"); }), 76);
+}
+
+TEST_F(WindowsFiles, ReadingPastTheEndFails) {
+  const Text file = path(u"short");
+  writeFile(file, "abc");
+  auto readable = files_.openForInput(file);
+  EXPECT_EQ(failureNumber([&] { readable->read(4); }), 62);
+}
+
+TEST_F(WindowsFiles, AClosedFileRefusesFurtherUse) {
+  const Text file = path(u"closed");
+  auto writable = files_.createNew(file);
+  writable->close();
+  EXPECT_EQ(failureNumber([&] { writable->write("x"); }), 52);
+  EXPECT_EQ(failureNumber([&] { writable->close(); }), 52);
+  auto readable = files_.openForInput(file);
+  readable->close();
+  EXPECT_EQ(failureNumber([&] { readable->length(); }), 52);
+  EXPECT_EQ(failureNumber([&] { readable->read(0); }), 52);
+}
+
+TEST_F(WindowsFiles, AFileLeftOpenIsClosedWhenItsHolderGoes) {
+  const Text file = path(u"left-open");
+  auto writable = files_.createNew(file);
+  writable->write("partial");
+  // Written without sharing: while it is open nobody else gets in.
+  EXPECT_EQ(failureNumber([&] { files_.openForInput(file); }), 75);
+  EXPECT_FALSE(DeleteFileW(wide(file)));
+  writable.reset();
+
+  auto readable = files_.openForInput(file);
+  EXPECT_EQ(failureNumber([&] { readable->read(100); }), 62);
+  EXPECT_FALSE(DeleteFileW(wide(file)));
+  readable.reset();
+
+  EXPECT_TRUE(DeleteFileW(wide(file)));
+  writeFile(file, "again");
+  EXPECT_EQ(readFile(file), "again");
+}
+
+}  // namespace
+}  // namespace kestor::win
