@@ -2,7 +2,9 @@
 
 #include <oleauto.h>
 
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 #include "host/kestor_ids.h"
 
 namespace kestor::server {

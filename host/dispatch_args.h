@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 
 namespace kestor::server {
 

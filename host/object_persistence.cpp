@@ -2,7 +2,9 @@
 // parameters of the page that embeds it.
 #include "host/base_safe_ctl.h"
 #include "host/com_guard.h"
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 #include "host/kestor_ids.h"
 #include "host/object_safety.h"
 #include "host/property_bag_source.h"

@@ -4,7 +4,9 @@
 #include <ocidl.h>
 
 #include "control/property_source.h"
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 
 namespace kestor::server {
 

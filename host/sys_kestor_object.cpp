@@ -1,7 +1,9 @@
 #include "host/sys_kestor_object.h"
 
 #include "host/com_guard.h"
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 #include "host/kestor_ids.h"
 #include "host/module.h"
 

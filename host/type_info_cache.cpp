@@ -4,7 +4,9 @@
 
 #include <string>
 
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 #include "host/kestor_ids.h"
 #include "host/module.h"
 

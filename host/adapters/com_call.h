@@ -3,7 +3,7 @@
 // first, so one found after a failure was set by this call and not left over.
 #include <windows.h>
 
-#include "host/adapters/com_ptr.h"
+#include "host/com/com_ptr.h"
 #include "host/adapters/platform_failure.h"
 
 namespace kestor::win {

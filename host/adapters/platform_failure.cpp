@@ -6,9 +6,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "host/adapters/bstr.h"
-#include "host/adapters/com_ptr.h"
-#include "host/adapters/wide_text.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
 
 namespace kestor::win {
 

@@ -5,11 +5,10 @@
 
 #include <utility>
 
-#include "host/adapters/bstr.h"
+#include "host/com/bstr.h"
 #include "host/adapters/com_call.h"
-#include "host/adapters/com_ptr.h"
-#include "host/adapters/variant.h"
-#include "host/adapters/wide_text.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 #include "host/adapters/wmi_value.h"
 
 namespace kestor::win {
@@ -29,7 +28,7 @@ class WbemInstance : public WmiInstance {
     comCall([&] { return requireObject(properties)->Item(wanted.get(), 0, property.put()); });
     Variant value;
     comCall([&] { return requireObject(property)->get_Value(value.put()); });
-    return wmiValueOf(value.get());
+    return wmiValueOf(*value.get());
   }
 
  private:
@@ -52,7 +51,7 @@ class WbemObjectSet : public WmiObjectSet {
       finished_ = true;
       return nullptr;
     }
-    return std::make_unique<WbemInstance>(instanceOf(item.get()));
+    return std::make_unique<WbemInstance>(instanceOf(*item.get()));
   }
 
  private:

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/adapters/platform_failure.h"
-#include "host/adapters/wide_text.h"
+#include "host/com/bstr.h"
 
 namespace kestor::win {
 

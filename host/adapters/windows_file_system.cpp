@@ -9,7 +9,7 @@
 #include "host/adapters/file_failures.h"
 #include "host/adapters/platform_failure.h"
 #include "host/adapters/unique_handle.h"
-#include "host/adapters/wide_text.h"
+#include "host/com/bstr.h"
 
 namespace kestor::win {
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <string>
 
-#include "host/adapters/bstr.h"
+#include "host/com/bstr.h"
 #include "host/adapters/com_call.h"
-#include "host/adapters/variant.h"
+#include "host/com/variant.h"
 
 namespace kestor::win {
 
@@ -20,7 +20,7 @@ Text textInUserLocale(const VARIANT& value) {
   comCall([&] {
     return VariantChangeTypeEx(converted.put(), sourceOf(value), LOCALE_USER_DEFAULT, 0, VT_BSTR);
   });
-  const BSTR text = V_BSTR(&converted.get());
+  const BSTR text = V_BSTR(converted.get());
   return textOf(text, SysStringLen(text));
 }
 
@@ -38,7 +38,7 @@ WmiValue wmiValueOf(const VARIANT& value) {
   if ((type & VT_BYREF) != 0) {
     Variant direct;
     comCall([&] { return VariantCopyInd(direct.put(), sourceOf(value)); });
-    return wmiValueOf(direct.get());
+    return wmiValueOf(*direct.get());
   }
   if ((type & VT_ARRAY) != 0) return WmiValue::array();
 

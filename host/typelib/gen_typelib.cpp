@@ -20,13 +20,14 @@
 #include <vector>
 
 #include "host/kestor_ids.h"
-#include "host/typelib/com_ptr.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
 #include "host/typelib/win_path.h"
 
 namespace {
 
 namespace ids = kestor::ids;
-using kestor::com::ComPtr;
+using kestor::ComPtr;
 
 // stdole2.tlb, for IDispatch.
 const GUID kLibidStdOle2 = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -138,7 +139,7 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
 
 ComPtr<ITypeInfo> AsTypeInfo(ICreateTypeInfo* info, const char* what) {
   ComPtr<ITypeInfo> type_info;
-  Check(info->QueryInterface(IID_ITypeInfo, type_info.put_void()),
+  Check(info->QueryInterface(IID_ITypeInfo, type_info.putVoid()),
         std::string("QueryInterface(ITypeInfo) on ") + what);
   return type_info;
 }

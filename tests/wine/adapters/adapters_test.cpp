@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/failure.h"
-#include "host/adapters/wide_text.h"
+#include "host/com/bstr.h"
 #include "host/adapters/windows_ansi_codec.h"
 #include "host/adapters/windows_clock.h"
 #include "host/adapters/windows_guid_source.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/failure.h"
-#include "host/adapters/wide_text.h"
+#include "host/com/bstr.h"
 #include "host/adapters/windows_file_system.h"
 
 namespace kestor::win {

@@ -9,7 +9,7 @@
 
 #include "common/failure.h"
 #include "host/adapters/com_call.h"
-#include "host/adapters/com_ptr.h"
+#include "host/com/com_ptr.h"
 
 namespace kestor::win {
 namespace {

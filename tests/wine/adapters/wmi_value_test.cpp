@@ -9,8 +9,8 @@
 #include <string>
 
 #include "common/failure.h"
-#include "host/adapters/bstr.h"
-#include "host/adapters/variant.h"
+#include "host/com/bstr.h"
+#include "host/com/variant.h"
 #include "host/adapters/wmi_value.h"
 
 namespace kestor::win {
@@ -121,7 +121,7 @@ TEST(WmiValueOf, MapsEveryKindWmiDelivers) {
     Variant variant;
     c.fill(*variant.put());
     try {
-      expectMatches(wmiValueOf(variant.get()), c);
+      expectMatches(wmiValueOf(*variant.get()), c);
     } catch (const Failure& failure) {
       ADD_FAILURE() << failure.what();
     }
@@ -136,12 +136,12 @@ TEST(WmiValueOf, UnitedStatesFormsOfRealsAndDates) {
   VARIANT* r8 = real.put();
   V_VT(r8) = VT_R8;
   V_R8(r8) = 2.5;
-  EXPECT_EQ(toUtf8(wmiValueOf(real.get()).text), "2.5");
+  EXPECT_EQ(toUtf8(wmiValueOf(*real.get()).text), "2.5");
   Variant single;
   VARIANT* r4 = single.put();
   V_VT(r4) = VT_R4;
   V_R4(r4) = 0.1f;
-  EXPECT_EQ(toUtf8(wmiValueOf(single.get()).text), "0.1");
+  EXPECT_EQ(toUtf8(wmiValueOf(*single.get()).text), "0.1");
 }
 
 TEST(WmiValueOf, KindsWithoutTextFormFail) {
@@ -150,7 +150,7 @@ TEST(WmiValueOf, KindsWithoutTextFormFail) {
   V_VT(value) = VT_ERROR;
   V_ERROR(value) = DISP_E_PARAMNOTFOUND;
   try {
-    wmiValueOf(error.get());
+    wmiValueOf(*error.get());
     ADD_FAILURE() << "converted an error value";
   } catch (const Failure& failure) {
     EXPECT_LT(failure.number(), 0);

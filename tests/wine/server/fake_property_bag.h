@@ -6,7 +6,9 @@
 
 #include <string>
 
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 
 namespace kestor::server::test {
 

@@ -7,7 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "host/com_util.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
+#include "host/com/variant.h"
 #include "host/interfaces.h"
 
 namespace kestor::server::test {

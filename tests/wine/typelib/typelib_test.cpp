@@ -16,14 +16,15 @@
 #include <vector>
 
 #include "host/kestor_ids.h"
-#include "host/typelib/com_ptr.h"
+#include "host/com/bstr.h"
+#include "host/com/com_ptr.h"
 #include "host/typelib/win_path.h"
 
 namespace {
 
 namespace ids = kestor::ids;
-using kestor::com::Bstr;
-using kestor::com::ComPtr;
+using kestor::Bstr;
+using kestor::ComPtr;
 
 const GUID kLibidStdOle2 = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -373,7 +374,7 @@ TEST_F(TypeLibTest, PropertiesHaveOneDirection) {
   ComPtr<ITypeInfo> info = InterfaceSide();
   ASSERT_TRUE(info);
   ComPtr<ITypeInfo2> info2;
-  ASSERT_EQ(S_OK, info.As(&info2));
+  ASSERT_EQ(S_OK, info->QueryInterface(IID_ITypeInfo2, info2.putVoid()));
   struct Row {
     DISPID dispid;
     INVOKEKIND kind;

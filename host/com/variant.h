@@ -1,33 +1,36 @@
 #pragma once
-// Owning VARIANT holder: cleared when replaced and when the holder goes.
+// Owning VARIANT holder: cleared when rewritten and when the holder goes.
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstdint>
 
 #include "common/failure.h"
 
-namespace kestor::win {
+namespace kestor {
 
 class Variant {
  public:
-  Variant() noexcept { VariantInit(&value_); }
+  Variant() { VariantInit(&v_); }
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
   ~Variant() {
     // A destructor cannot report; a variant that refuses to clear (a locked array)
     // has nothing left to release here.
-    static_cast<void>(VariantClear(&value_));
+    static_cast<void>(VariantClear(&v_));
   }
 
-  const VARIANT& get() const noexcept { return value_; }
+  VARIANT* get() { return &v_; }
+  const VARIANT* get() const { return &v_; }
+  // Empties the variant before it is written again.
   VARIANT* put() {
-    const HRESULT hr = VariantClear(&value_);
+    const HRESULT hr = VariantClear(&v_);
     if (FAILED(hr)) throw Failure(static_cast<std::int32_t>(hr), u"The previous value could not be released");
-    return &value_;
+    return &v_;
   }
 
  private:
-  VARIANT value_;
+  VARIANT v_;
 };
 
-}  // namespace kestor::win
+}  // namespace kestor
