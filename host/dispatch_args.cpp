@@ -19,12 +19,12 @@ HRESULT textArgument(const VARIANT& argument, Bstr& text) {
     value = V_VARIANTREF(value);
   }
   if (V_VT(value) == VT_BSTR) {
-    text.adopt(Bstr(textOf(V_BSTR(value))).release());
+    text = Bstr(textOf(V_BSTR(value)));
     return S_OK;
   }
   if (V_VT(value) == (VT_BSTR | VT_BYREF)) {
     if (!V_BSTRREF(value)) return DISP_E_TYPEMISMATCH;
-    text.adopt(Bstr(textOf(*V_BSTRREF(value))).release());
+    text = Bstr(textOf(*V_BSTRREF(value)));
     return S_OK;
   }
   if (V_ISARRAY(value)) return DISP_E_TYPEMISMATCH;
