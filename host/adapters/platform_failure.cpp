@@ -1,3 +1,4 @@
+#include "host/adapters/wmi_ids.h"
 #include "host/adapters/platform_failure.h"
 
 #include <windows.h>
@@ -45,8 +46,8 @@ Text systemMessage(HRESULT code) {
 
 Text wmiStatusText(HRESULT code) {
   ComPtr<IWbemStatusCodeText> texts;
-  if (FAILED(CoCreateInstance(__uuidof(WbemStatusCodeText), nullptr, CLSCTX_INPROC_SERVER,
-                              __uuidof(IWbemStatusCodeText), texts.putVoid())) ||
+  if (FAILED(CoCreateInstance(wmi_ids::CLSID_WbemStatusCodeText, nullptr, CLSCTX_INPROC_SERVER,
+                              wmi_ids::IID_IWbemStatusCodeText, texts.putVoid())) ||
       !texts) {
     return Text();
   }

@@ -1,3 +1,4 @@
+#include "host/adapters/wmi_ids.h"
 #include "host/adapters/wbem_connector.h"
 
 #include <windows.h>
@@ -68,7 +69,7 @@ class WbemObjectSet : public WmiObjectSet {
     if (V_VT(&item) == VT_UNKNOWN) unknown = V_UNKNOWN(&item);
     if (unknown == nullptr) throw Failure::typeMismatch();
     ComPtr<ISWbemObject> object;
-    comCall([&] { return unknown->QueryInterface(__uuidof(ISWbemObject), object.putVoid()); });
+    comCall([&] { return unknown->QueryInterface(wmi_ids::IID_ISWbemObject, object.putVoid()); });
     requireObject(object);
     return object;
   }
@@ -106,7 +107,7 @@ std::unique_ptr<WmiService> WbemConnector::bind(const Text& displayName) {
   comCall([&] { return CoGetObject(wide(displayName), nullptr, IID_IUnknown, bound.putVoid()); });
   // The moniker may name any object; only a services object will do.
   ComPtr<ISWbemServices> services;
-  comCall([&] { return requireObject(bound)->QueryInterface(__uuidof(ISWbemServices), services.putVoid()); });
+  comCall([&] { return requireObject(bound)->QueryInterface(wmi_ids::IID_ISWbemServices, services.putVoid()); });
   requireObject(services);
   return std::make_unique<WbemService>(std::move(services));
 }
