@@ -11,6 +11,7 @@ prefix=$build/win/wineprefix
 out=$build/inventory
 
 bash "$root/scripts/install-deps.sh" >&2
+mkdir -p "$build"
 {
   cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
   cmake --build "$build/win" -j"$(nproc)" --target kestor_server
