@@ -57,13 +57,34 @@ HRESULT writeClassKeys(const std::wstring& modulePath) {
   return S_OK;
 }
 
+// The library's own flags: a library loaded from a file also reports that it has a
+// disk image, which is a property of the loading, not of the library.
+HRESULT libraryFlags(ITypeLib* typeLib, WORD* flags) {
+  TLIBATTR* attributes = nullptr;
+  const HRESULT hr = typeLib->GetLibAttr(&attributes);
+  if (FAILED(hr)) return hr;
+  *flags = attributes->wLibFlags & ~LIBFLAG_FHASDISKIMAGE;
+  typeLib->ReleaseTLibAttr(attributes);
+  return S_OK;
+}
+
 // The library in the module's own resource, under the module's path: the platform
-// reads LIBID, version, locale, flags and help string from the library itself.
+// reads LIBID, version, locale and help string from the library itself. Its FLAGS
+// entry is then set to the library's own flags, and the help directory the platform
+// adds is removed: the library has no help file.
 HRESULT registerTypeLib(const std::wstring& modulePath) {
   ComPtr<ITypeLib> typeLib;
-  const HRESULT hr = loadOwnTypeLib(typeLib.put());
+  HRESULT hr = loadOwnTypeLib(typeLib.put());
   if (FAILED(hr)) return hr;
-  return RegisterTypeLib(typeLib.get(), const_cast<LPOLESTR>(modulePath.c_str()), nullptr);
+  WORD flags = 0;
+  hr = libraryFlags(typeLib.get(), &flags);
+  if (FAILED(hr)) return hr;
+  hr = RegisterTypeLib(typeLib.get(), const_cast<LPOLESTR>(modulePath.c_str()), nullptr);
+  if (FAILED(hr)) return hr;
+  LONG error = writeStringValue(HKEY_CLASSES_ROOT, typeLibVersionKey() + L"\\FLAGS", nullptr,
+                                std::to_wstring(flags));
+  if (error == ERROR_SUCCESS) error = deleteTree(HKEY_CLASSES_ROOT, typeLibVersionKey() + L"\\HELPDIR");
+  return HRESULT_FROM_WIN32(error);
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ std::vector<ValueRow> registeredValues() {
       {"class names its type library", clsid + L"\\TypeLib", nullptr, guidText(ids::LIBID_Kestor)},
       {"type library version", clsid + L"\\Version", nullptr, L"2.0"},
       {"ProgID names the class", L"Kestor.SysKestor\\CLSID", nullptr, guidText(ids::CLSID_SysKestor)},
+      {"library help string", L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0", nullptr, L"Orvanel"},
+      {"library flags: a control, nothing else", L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0\\FLAGS",
+       nullptr, L"2"},
+      {"library file for locale 0", L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0\\0\\win32", nullptr,
+       serverDll().path},
   };
 }
 
@@ -67,6 +72,8 @@ TEST_F(RegistrationTest, RegisteredValuesNameThisBuild) {
     EXPECT_EQ(_wcsicmp(readValue(row.path, row.name).c_str(), row.expected.c_str()), 0)
         << row.what << ": " << narrow(readValue(row.path, row.name));
   }
+  EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0\\HELPDIR"))
+      << "the library has no help directory";
   ComPtr<ITypeLib> typeLib;
   EXPECT_EQ(LoadRegTypeLib(ids::LIBID_Kestor, 2, 0, 0, typeLib.put()), S_OK);
 }
