@@ -8,7 +8,7 @@
 
 #include "host/adapters/file_failures.h"
 #include "host/adapters/platform_failure.h"
-#include "host/adapters/unique_handle.h"
+#include "host/com/unique_handle.h"
 #include "host/com/bstr.h"
 
 namespace kestor::win {

@@ -22,38 +22,21 @@
 #include "host/kestor_ids.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
+#include "host/typelib/record_size_patch.h"
+#include "host/typelib/tool_failure.h"
 #include "host/typelib/win_path.h"
 
 namespace {
 
 namespace ids = kestor::ids;
 using kestor::ComPtr;
+using kestor::typelib::Check;
+using kestor::typelib::Fail;
+using kestor::typelib::Narrow;
+using kestor::typelib::ToolFailure;
 
 // stdole2.tlb, for IDispatch.
 const GUID kLibidStdOle2 = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-struct Failure {
-  std::string message;
-};
-
-std::string Narrow(const std::wstring& text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string narrow(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(n - 1));
-  return narrow;
-}
-
-[[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
-
-void Check(HRESULT hr, const std::string& what) {
-  if (FAILED(hr)) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-    Fail(what + " failed with " + code);
-  }
-}
 
 // ---------------------------------------------------------------------------------
 // The default interface _SysKestor.
@@ -228,80 +211,6 @@ void BuildRecord(ICreateTypeInfo* info) {
 }
 
 // ---------------------------------------------------------------------------------
-// Record size in the written file.
-//
-// ICreateTypeInfo has no call that sets a record's instance size, and Wine's LayOut does
-// not compute it, so Wine writes 0. The size is a field of the type's entry in the MSFT
-// file's type table, and is set there when the library left it at 0.
-
-constexpr uint32_t kMsftMagic = 0x5446534D;  // "MSFT"
-constexpr size_t kMsftHeaderSize = 0x54;
-constexpr size_t kMsftVarFlagsOffset = 0x14;
-constexpr size_t kMsftTypeCountOffset = 0x20;
-constexpr uint32_t kMsftHelpDllFlag = 0x100;  // one more slot before the segment directory
-constexpr size_t kMsftTypeEntrySize = 100;
-constexpr size_t kMsftTypeEntryKindOffset = 0;
-constexpr size_t kMsftTypeEntrySizeOffset = 80;
-
-uint32_t ReadU32(const std::vector<unsigned char>& data, size_t at) {
-  if (at + 4 > data.size()) Fail("type library file is truncated");
-  uint32_t value;
-  std::memcpy(&value, data.data() + at, 4);
-  return value;
-}
-
-void WriteU32(std::vector<unsigned char>& data, size_t at, uint32_t value) {
-  std::memcpy(data.data() + at, &value, 4);
-}
-
-std::vector<unsigned char> ReadWholeFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail("cannot open " + Narrow(path));
-  std::vector<unsigned char> data;
-  LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(file, &size) && size.QuadPart < (1 << 24);
-  if (ok) {
-    data.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    ok = ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) &&
-         read == data.size();
-  }
-  CloseHandle(file);
-  if (!ok) Fail("cannot read " + Narrow(path));
-  return data;
-}
-
-void WriteWholeFile(const std::wstring& path, const std::vector<unsigned char>& data) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail("cannot create " + Narrow(path));
-  DWORD written = 0;
-  const bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-                  written == data.size();
-  const bool closed = CloseHandle(file);
-  if (!ok || !closed) Fail("cannot write " + Narrow(path));
-}
-
-void SetRecordSizeInFile(const std::wstring& path, UINT type_index, ULONG size) {
-  std::vector<unsigned char> data = ReadWholeFile(path);
-  if (ReadU32(data, 0) != kMsftMagic) Fail(Narrow(path) + " is not an MSFT type library");
-  const uint32_t type_count = ReadU32(data, kMsftTypeCountOffset);
-  if (type_index >= type_count) Fail("type library has fewer types than expected");
-  size_t segment_directory = kMsftHeaderSize + 4 * static_cast<size_t>(type_count);
-  if (ReadU32(data, kMsftVarFlagsOffset) & kMsftHelpDllFlag) segment_directory += 4;
-  // The type table is the first segment; its directory entry starts with the offset.
-  const size_t entry = ReadU32(data, segment_directory) + kMsftTypeEntrySize * type_index;
-  if ((ReadU32(data, entry + kMsftTypeEntryKindOffset) & 0xF) != TKIND_RECORD)
-    Fail("type table entry is not the record");
-  const uint32_t stored = ReadU32(data, entry + kMsftTypeEntrySizeOffset);
-  if (stored == size) return;
-  if (stored != 0) Fail("record laid out with an unexpected size " + std::to_string(stored));
-  WriteU32(data, entry + kMsftTypeEntrySizeOffset, size);
-  WriteWholeFile(path, data);
-}
-
-// ---------------------------------------------------------------------------------
 // Read-back of what the writer is known to get wrong.
 
 void Verify(const std::wstring& path, UINT record_index, UINT coclass_index) {
@@ -392,7 +301,7 @@ void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
 
   constexpr UINT kCoclassIndex = 1;
   constexpr UINT kRecordIndex = 2;
-  SetRecordSizeInFile(out_path, kRecordIndex, kRecordSize);
+  kestor::typelib::SetRecordSizeInFile(out_path, kRecordIndex, kRecordSize);
   Verify(out_path, kRecordIndex, kCoclassIndex);
 }
 
@@ -407,7 +316,7 @@ int main(int argc, char** argv) {
   const std::wstring objsafe_path = kestor::winpath::ToWindowsPath(argv[2]);
   try {
     Generate(out_path, objsafe_path);
-  } catch (const Failure& failure) {
+  } catch (const ToolFailure& failure) {
     std::fprintf(stderr, "gen_typelib: %s\n", failure.message.c_str());
     DeleteFileW(out_path.c_str());  // a half-written library must not look like a result
     return 1;

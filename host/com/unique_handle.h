@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace kestor::win {
+namespace kestor {
 
 class UniqueHandle {
  public:
@@ -34,4 +34,4 @@ class UniqueHandle {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-}  // namespace kestor::win
+}  // namespace kestor
