@@ -9,15 +9,7 @@
 namespace kestor::server::test {
 namespace {
 
-class DispatchTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    object_ = newObject();
-    ASSERT_TRUE(object_);
-  }
-  Apartment apartment_;
-  ComPtr<ISysKestor> object_;
-};
+using DispatchTest = ObjectTest;
 
 struct NameRow {
   const wchar_t* name;

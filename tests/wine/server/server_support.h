@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 
@@ -50,6 +52,17 @@ ComPtr<IClassFactory> factory();
 
 // A new object through the factory, as its default interface.
 ComPtr<ISysKestor> newObject();
+
+// A test with its own apartment and one new object in it.
+class ObjectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    object_ = newObject();
+    ASSERT_TRUE(object_);
+  }
+  Apartment apartment_;
+  ComPtr<ISysKestor> object_;
+};
 
 // Runs body on a new thread (a new apartment once it initialises COM) and waits.
 void runOnNewThread(const std::function<void()>& body);

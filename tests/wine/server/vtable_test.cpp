@@ -31,15 +31,7 @@ bool isBracedUpperGuid(const std::wstring& text) {
   return true;
 }
 
-class VtableTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    object_ = newObject();
-    ASSERT_TRUE(object_);
-  }
-  Apartment apartment_;
-  ComPtr<ISysKestor> object_;
-};
+using VtableTest = ObjectTest;
 
 TEST_F(VtableTest, OffsetFortyIsGenerateIdentifier) {
   BSTR first = nullptr;
