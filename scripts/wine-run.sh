@@ -7,7 +7,9 @@
 set -u
 prefix=$1 seconds=$2 outfile=$3
 shift 3
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+# The prefix is 32-bit: with wine64 installed beside wine32 a new prefix would
+# otherwise be 64-bit.
+export WINEARCH=win32 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 mkdir -p "$(dirname "$outfile")"
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
