@@ -15,7 +15,13 @@ struct FaultRow {
   std::wstring (*temp)(const std::wstring& scratch);  // what TMP and TEMP name
 };
 
-// A full small file system needs a mount, which neither this test nor CI may do.
+// A folder on a full file system, when the harness could mount one (full-tmpfs.sh).
+std::wstring fullFileSystem(const std::wstring&) {
+  wchar_t folder[MAX_PATH + 1] = {};
+  const DWORD length = GetEnvironmentVariableW(L"KESTOR_FULL_TEMP", folder, MAX_PATH + 1);
+  return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
 const FaultRow kFaults[] = {
     {"a folder that does not exist", [](const std::wstring& s) { return s + L"missing\\"; }},
     {"a path that names a file", [](const std::wstring& s) { return s + L"a-file"; }},
@@ -24,6 +30,7 @@ const FaultRow kFaults[] = {
     {"the NUL device in \\\\.\\ form", [](const std::wstring&) { return std::wstring(L"\\\\.\\NUL"); }},
     {"the console", [](const std::wstring&) { return std::wstring(L"CON"); }},
     {"a path with a wildcard", [](const std::wstring& s) { return s + L"*"; }},
+    {"a full file system", fullFileSystem},
 };
 
 class TempFaultTest : public ObjectTest {
@@ -42,16 +49,21 @@ TEST_F(TempFaultTest, SetDataGivesNothingAndTheNextGoodRunStoresEverything) {
   int row = 0;
   for (const FaultRow& fault : kFaults) {
     SCOPED_TRACE(fault.what);
+    const std::wstring temp = fault.temp(scratch_.path());
+    if (temp.empty()) {
+      std::printf("left out: %s\n", fault.what);
+      continue;
+    }
     const std::wstring className = L"Win32_Fault" + std::to_wstring(++row);
     setQueries(object_.get(), (L"SELECT Name FROM " + className + L"|").c_str());
     collected += L"[class=" + className + L"]\r\n";
 
     const std::size_t filesBefore = scratch_.fileCount();
-    ScratchTempFolder::pointTempAt(fault.temp(scratch_.path()));
+    ScratchTempFolder::pointTempAt(temp);
     Bstr fileId;
     EXPECT_EQ(object_->SetData(fileId.put()), S_OK);
     scratch_.pointTempBack();
-    EXPECT_EQ(wide(fileId.get()), L"") << "stored in " << narrow(fault.temp(scratch_.path()));
+    EXPECT_EQ(wide(fileId.get()), L"") << "stored in " << narrow(temp);
     EXPECT_EQ(scratch_.fileCount(), filesBefore) << "a file was left in the scratch folder";
 
     // Nothing new runs: the report holds what the failed runs collected.
