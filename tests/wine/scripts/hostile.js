@@ -141,10 +141,14 @@ for (var k = 0; k < hostileLists.length; k++) {
   var id = kestor.SetData();
   check(id === "" || id.length === 38, what + ": SetData gives an id or nothing, got " + visible(id));
   if (hostileLists[k][2]) checkEqual(id, "", what + ": SetData gives nothing");
-  if (id === "") continue;
+  if (id === "") {
+    WScript.Echo(what + ": no report stored");
+    continue;
+  }
   var report = kestor.GetData(id);
   checkEqual(report.substr(0, before.length), before, what + ": the earlier report stays in front");
   checkEqual(lineShapeFault(report.substr(before.length)), "", what + ": the report keeps its shape");
+  WScript.Echo(what + ": stored, " + (report.length - before.length) + " characters added");
   before = report;
 }
 WScript.Echo(hostileLists.length + " hostile query lists tried");
