@@ -108,3 +108,72 @@ std::wstring reportOf(ISysKestor* object) {
 }
 
 }  // namespace kestor::server::test
+
+namespace kestor::server::test {
+
+namespace {
+
+std::wstring variable(const wchar_t* name) {
+  wchar_t value[MAX_PATH + 1] = {};
+  const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH + 1);
+  return length > 0 && length <= MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
+void restoreVariable(const wchar_t* name, const std::wstring& value) {
+  SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+}
+
+// Every file of folder (which ends with a backslash), by its full path.
+template <typename Visit>
+void forEachFile(const std::wstring& folder, Visit visit) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) visit(folder + found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
+ScratchTempFolder::ScratchTempFolder()
+    : savedTmp_(variable(L"TMP")), savedTemp_(variable(L"TEMP")) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  GUID guid;
+  wchar_t name[40] = {};
+  if (length == 0 || FAILED(CoCreateGuid(&guid)) || StringFromGUID2(guid, name, 40) == 0) {
+    ADD_FAILURE() << "no name for a scratch folder";
+    return;
+  }
+  path_ = std::wstring(temp, length) + L"kestor-scratch-" + name + L"\\";
+  EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << narrow(path_);
+  pointTempBack();
+}
+
+ScratchTempFolder::~ScratchTempFolder() {
+  restoreVariable(L"TMP", savedTmp_);
+  restoreVariable(L"TEMP", savedTemp_);
+  forEachFile(path_, [](const std::wstring& file) { DeleteFileW(file.c_str()); });
+  EXPECT_TRUE(RemoveDirectoryW(path_.c_str())) << "left behind: " << narrow(path_);
+}
+
+void ScratchTempFolder::pointTempAt(const std::wstring& value) {
+  EXPECT_TRUE(SetEnvironmentVariableW(L"TMP", value.c_str()));
+  EXPECT_TRUE(SetEnvironmentVariableW(L"TEMP", value.c_str()));
+}
+
+std::size_t ScratchTempFolder::fileCount() const {
+  std::size_t count = 0;
+  forEachFile(path_, [&count](const std::wstring&) { ++count; });
+  return count;
+}
+
+void setQueries(ISysKestor* object, const wchar_t* queryList) {
+  Bstr list(queryList);
+  BSTR text = list.get();
+  EXPECT_EQ(object->put_WMIAttributesOfInterest(&text), S_OK);
+}
+
+}  // namespace kestor::server::test

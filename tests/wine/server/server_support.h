@@ -70,9 +70,32 @@ class ObjectTest : public ::testing::Test {
 // Runs body on a new thread (a new apartment once it initialises COM) and waits.
 void runOnNewThread(const std::function<void()>& body);
 
+// A fresh folder under the temporary directory that TMP and TEMP name for this process
+// while it lives (the component looks the directory up on every call); afterwards the
+// variables are put back and the folder is removed with its files.
+class ScratchTempFolder {
+ public:
+  ScratchTempFolder();
+  ~ScratchTempFolder();
+  ScratchTempFolder(const ScratchTempFolder&) = delete;
+  ScratchTempFolder& operator=(const ScratchTempFolder&) = delete;
+
+  const std::wstring& path() const { return path_; }  // ends with a backslash
+  // TMP and TEMP name value instead, or the scratch folder again.
+  static void pointTempAt(const std::wstring& value);
+  void pointTempBack() const { pointTempAt(path_); }
+  std::size_t fileCount() const;
+
+ private:
+  std::wstring path_, savedTmp_, savedTemp_;
+};
+
 // Text of a BSTR for comparisons, and any text for gtest messages.
 std::wstring wide(BSTR text);
 std::string narrow(const std::wstring& text);
+
+// Sets the object's query list.
+void setQueries(ISysKestor* object, const wchar_t* queryList);
 
 // The report object stores now: SetData, then GetData with the file id it returned.
 std::wstring reportOf(ISysKestor* object);
