@@ -27,10 +27,10 @@ inline std::exception_ptr failureOf(std::int32_t number, Text description) {
 
 // Property names compare as WMI compares them: ASCII letters without regard to case.
 struct NameLess {
-  static char16_t upper(char16_t u) { return (u >= u'a' && u <= u'z') ? char16_t(u - 32) : u; }
   bool operator()(const Text& a, const Text& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) { return upper(x) < upper(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char16_t x, char16_t y) {
+      return asciiUpperUnit(x) < asciiUpperUnit(y);
+    });
   }
 };
 

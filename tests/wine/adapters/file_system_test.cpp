@@ -12,9 +12,12 @@
 #include "common/failure.h"
 #include "host/com/bstr.h"
 #include "host/adapters/windows_file_system.h"
+#include "tests/support/failure_number.h"
 
 namespace kestor::win {
 namespace {
+
+using kestor::test::failureNumber;
 
 class WindowsFiles : public ::testing::Test {
  protected:
@@ -53,14 +56,6 @@ class WindowsFiles : public ::testing::Test {
     return bytes;
   }
 
-  static std::int32_t failureNumber(const std::function<void()>& step) {
-    try {
-      step();
-    } catch (const Failure& failure) {
-      return failure.number();
-    }
-    return 0;
-  }
 
   WindowsFileSystem files_;
   Text folder_;
