@@ -200,8 +200,8 @@ TEST_F(ReportStoreTest, ReadOfAnIllFormedIdIsEmptyAndOpensNothing) {
   const Row rows[] = {
       {__LINE__, u"..\\secret", u"C:\\Temp\\..\\secret"},              // traversal
       {__LINE__, u"x", u"C:\\Temp\\x"},                                 // any other name in temp
-      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}",
-       u"C:\\Temp\\{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}"},            // lower-case GUID
+      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8g9}",
+       u"C:\\Temp\\{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8g9}"},            // lower case, but no hex digit
       {__LINE__, u"", u"C:\\Temp\\"},                                   // the directory itself
   };
   for (const Row& row : rows) {
