@@ -67,7 +67,12 @@ bool QueryRun::attempt(Step&& step) {
   } catch (const Failure& failure) {
     handle(failure);
   } catch (const std::bad_alloc&) {
-    handle(Failure::outOfMemory());
+    // While skipping nothing is built: making the failure could run out of memory again.
+    if (state_ == RunState::Skipping) {
+      instanceFailed_ = true;
+    } else {
+      handle(Failure::outOfMemory());
+    }
   }
   return false;
 }
