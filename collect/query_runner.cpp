@@ -1,6 +1,7 @@
 #include "collect/query_runner.h"
 
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -36,10 +37,11 @@ class QueryRun {
 
  private:
   // Runs one step under the armed handler. True when it succeeded; false when it
-  // raised a WMI failure and the handler has dealt with it. Only Failure is handled:
-  // running out of memory is not something a report line can describe.
+  // failed and the handler has dealt with it. Running out of memory is a failure like
+  // any other (number 7), so it cannot cut a section short.
   template <typename Step>
   bool attempt(Step&& step);
+  void handle(const Failure& failure);
   void reportInstance(WmiInstance& instance, const std::vector<Text>& names);
 
   void appendLine(TextView marker, TextView content = {}) {
@@ -63,15 +65,26 @@ bool QueryRun::attempt(Step&& step) {
     step();
     return true;
   } catch (const Failure& failure) {
-    if (state_ == RunState::Reporting) {
-      // Failures while writing this line are not caught: they reach the caller.
-      report_.append(u"[ERROR]=").append(status_).append(u":");
-      report_.append(decimalText(failure.number())).append(u":");
-      report_.append(failure.description()).append(kLineEnd);
-    } else {
+    handle(failure);
+  } catch (const std::bad_alloc&) {
+    // While skipping nothing is built: making the failure could run out of memory again.
+    if (state_ == RunState::Skipping) {
       instanceFailed_ = true;
+    } else {
+      handle(Failure::outOfMemory());
     }
-    return false;
+  }
+  return false;
+}
+
+void QueryRun::handle(const Failure& failure) {
+  if (state_ == RunState::Reporting) {
+    // Failures while writing this line are not caught: they reach the caller.
+    report_.append(u"[ERROR]=").append(status_).append(u":");
+    report_.append(decimalText(failure.number())).append(u":");
+    report_.append(failure.description()).append(kLineEnd);
+  } else {
+    instanceFailed_ = true;
   }
 }
 
@@ -84,7 +97,7 @@ void QueryRun::run(WmiConnector& wmi) {
 
   Text className;
   if (!attempt([&] { className = extractClassName(query_); })) return;
-  report_.append(u"[class=").append(className).append(u"]").append(kLineEnd);
+  if (!attempt([&] { report_.append(u"[class=").append(className).append(u"]").append(kLineEnd); })) return;
 
   std::unique_ptr<WmiObjectSet> instances;
   if (!attempt([&] {
@@ -101,7 +114,8 @@ void QueryRun::run(WmiConnector& wmi) {
   if (!attempt([&] { instance = instances->next(); })) return;
   while (instance) {
     instanceFailed_ = false;
-    appendLine(u"[INSTANCE]");
+    // Only the first instance line is written while still reporting.
+    if (!attempt([&] { appendLine(u"[INSTANCE]"); }) && state_ == RunState::Reporting) return;
     state_ = RunState::Skipping;
     reportInstance(*instance, names);
     instance.reset();
@@ -123,8 +137,8 @@ void QueryRun::reportInstance(WmiInstance& instance, const std::vector<Text>& na
       }
     }
     if (instanceFailed_) shown = kUnknown;
-    appendLine(u"[pname]=", name);
-    appendLine(u"[pvalue]=", shown);
+    attempt([&] { appendLine(u"[pname]=", name); });
+    attempt([&] { appendLine(u"[pvalue]=", shown); });
   }
 }
 

@@ -10,19 +10,19 @@ namespace kestor {
 
 // A property value as WMI hands it over.
 struct WmiValue {
-  enum class Kind { Null, Text, Integer, Boolean, Real, Array, Object };
+  // Reals, dates and the like come as text: the adapter formats them as the platform
+  // does for a script on the same machine.
+  enum class Kind { Null, Text, Integer, Boolean, Array, Object };
 
   Kind kind = Kind::Null;
   Text text;
   std::int64_t integer = 0;
   bool boolean = false;
-  double real = 0.0;
 
   static WmiValue null() { return {}; }
   static WmiValue ofText(Text value) { WmiValue v; v.kind = Kind::Text; v.text = std::move(value); return v; }
   static WmiValue ofInteger(std::int64_t value) { WmiValue v; v.kind = Kind::Integer; v.integer = value; return v; }
   static WmiValue ofBoolean(bool value) { WmiValue v; v.kind = Kind::Boolean; v.boolean = value; return v; }
-  static WmiValue ofReal(double value) { WmiValue v; v.kind = Kind::Real; v.real = value; return v; }
   static WmiValue array() { WmiValue v; v.kind = Kind::Array; return v; }
   static WmiValue object() { WmiValue v; v.kind = Kind::Object; return v; }
 };

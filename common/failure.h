@@ -11,6 +11,7 @@ namespace kestor {
 namespace error_number {
 constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kOverflow = 6;
+constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kFileNotFound = 53;
 constexpr std::int32_t kFileAlreadyExists = 58;
 constexpr std::int32_t kTypeMismatch = 13;
@@ -26,6 +27,7 @@ class Failure : public std::exception {
 
   static Failure invalidArgument();
   static Failure overflow();
+  static Failure outOfMemory();
   static Failure fileNotFound();
   static Failure fileAlreadyExists();
   static Failure typeMismatch();

@@ -1,14 +1,12 @@
 #include "common/text.h"
 
+#include <charconv>
+
 #include "common/failure.h"
 
 namespace kestor {
 
 namespace {
-
-char16_t asciiUpperUnit(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
-}
 
 void appendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -29,6 +27,16 @@ void appendUtf8(std::string& out, char32_t cp) {
 }
 
 }  // namespace
+
+char16_t asciiUpperUnit(char16_t unit) {
+  return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+Text decimalText(std::int64_t number) {
+  char buffer[24];
+  const auto done = std::to_chars(buffer, buffer + sizeof buffer, number);
+  return widen(std::string_view(buffer, static_cast<std::size_t>(done.ptr - buffer)));
+}
 
 Text widen(std::string_view narrow) {
   Text out;

@@ -17,7 +17,11 @@ Text widen(std::string_view narrow);
 std::string toUtf8(TextView text);
 
 // Upper case for the ASCII letters only; every other unit is kept.
+char16_t asciiUpperUnit(char16_t unit);
 Text asciiUpper(TextView text);
+
+// Decimal, minus sign when negative, no grouping, no leading zeros.
+Text decimalText(std::int64_t number);
 
 // First occurrence of needle in text at or after from (0-based), ASCII letters
 // compared without regard to case; TextView::npos when absent.

@@ -11,7 +11,7 @@ set(KESTOR_SERVER_DIR ${CMAKE_CURRENT_LIST_DIR})
 # the flags-false answers link the same code.
 add_library(kestor_safety STATIC
   ${KESTOR_SERVER_DIR}/base_safe_ctl.cpp
-  ${KESTOR_SERVER_DIR}/object_safety.cpp)
+  ${KESTOR_SERVER_DIR}/safety_options.cpp)
 target_include_directories(kestor_safety PUBLIC ${PROJECT_SOURCE_DIR})
 
 # The resource script names the generated library by its full path.
@@ -25,11 +25,12 @@ add_library(kestor_server SHARED
   ${KESTOR_SERVER_DIR}/dispatch_args.cpp
   ${KESTOR_SERVER_DIR}/exports.cpp
   ${KESTOR_SERVER_DIR}/module.cpp
-  ${KESTOR_SERVER_DIR}/object_dispatch.cpp
-  ${KESTOR_SERVER_DIR}/object_persistence.cpp
   ${KESTOR_SERVER_DIR}/property_bag_source.cpp
   ${KESTOR_SERVER_DIR}/registration.cpp
+  ${KESTOR_SERVER_DIR}/sys_kestor_dispatch.cpp
   ${KESTOR_SERVER_DIR}/sys_kestor_object.cpp
+  ${KESTOR_SERVER_DIR}/sys_kestor_persistence.cpp
+  ${KESTOR_SERVER_DIR}/sys_kestor_safety.cpp
   ${KESTOR_SERVER_DIR}/type_info_cache.cpp
   ${KESTOR_SERVER_DIR}/kestor.def
   ${KESTOR_SERVER_RC})

@@ -22,7 +22,7 @@ class SysKestorObject final : public ISysKestor,
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
 
-  // IDispatch (object_dispatch.cpp)
+  // IDispatch (sys_kestor_dispatch.cpp)
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
@@ -31,7 +31,7 @@ class SysKestorObject final : public ISysKestor,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argError) override;
 
-  // _SysKestor
+  // _SysKestor (sys_kestor_object.cpp, with IUnknown and creation)
   HRESULT STDMETHODCALLTYPE Placeholder7() override;
   HRESULT STDMETHODCALLTYPE Placeholder8() override;
   HRESULT STDMETHODCALLTYPE Placeholder9() override;
@@ -42,13 +42,13 @@ class SysKestorObject final : public ISysKestor,
   HRESULT STDMETHODCALLTYPE SetData(BSTR* result) override;
   HRESULT STDMETHODCALLTYPE GetData(BSTR* fileID, BSTR* result) override;
 
-  // IObjectSafety (object_persistence.cpp)
+  // IObjectSafety (sys_kestor_safety.cpp)
   HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
                                                       DWORD* enabled) override;
   HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
                                                       DWORD enabledOptions) override;
 
-  // IPersist, IPersistPropertyBag (object_persistence.cpp)
+  // IPersist, IPersistPropertyBag (sys_kestor_persistence.cpp)
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classId) override;
   HRESULT STDMETHODCALLTYPE InitNew() override;
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* errorLog) override;
@@ -67,7 +67,7 @@ class SysKestorObject final : public ISysKestor,
   template <typename Produce>
   HRESULT textResult(BSTR* result, Produce&& produce);
 
-  // Invoke's work once the dispatch has found the member (object_dispatch.cpp).
+  // Invoke's work once the dispatch has found the member (sys_kestor_dispatch.cpp).
   HRESULT invokeMember(DISPID dispId, WORD flags, const DISPPARAMS& params, VARIANT* result,
                        EXCEPINFO* exception, UINT* argError);
 

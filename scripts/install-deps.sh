@@ -5,11 +5,13 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 native=(cmake g++ make googletest libgtest-dev libbenchmark-dev)
+# clang with libFuzzer and the sanitizer runtimes: the checked build and the fuzz targets.
+checked=(clang libclang-rt-14-dev)
 # Both Windows architectures: the 32-bit and the 64-bit compiler and Wine loader.
 cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64)
 
 missing=()
-for pkg in "${native[@]}" "${cross[@]}"; do
+for pkg in "${native[@]}" "${checked[@]}" "${cross[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

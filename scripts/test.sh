@@ -14,6 +14,13 @@ cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build/native" -j"$jobs"
 ctest --test-dir "$build/native" --output-on-failure
 
+echo "== Portable core under ASan + UBSan (LSan on), then fuzzing =="
+CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DKESTOR_FUZZ=ON
+cmake --build "$build/asan" -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$build/asan" --output-on-failure
+bash "$root/scripts/fuzz.sh" "${KESTOR_FUZZ_SECONDS:-60}"
+
 # Both DLLs are built before any Wine test runs: each architecture's tests also check
 # that registering and unregistering its DLL leaves the other one working.
 trap 'bash "$root/scripts/wine-stop.sh" "$build/wineprefix"' EXIT

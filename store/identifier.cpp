@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <string>
 
 #include "common/failure.h"
 
@@ -18,8 +17,6 @@ void appendHex(Text& out, std::uint32_t value, int digitCount) {
   }
 }
 
-Text decimal(long long value) { return widen(std::to_string(value)); }
-
 // Nearest whole second with halves to the even neighbour (the default rounding mode),
 // as a 32-bit integer. A value no 32-bit integer can hold is an overflow, not
 // undefined behaviour.
@@ -33,10 +30,10 @@ Text fallbackIdentifier(Clock& clock) {
   // The date is read before the seconds, once each; across midnight the old date can
   // meet the new day's seconds, and callers must live with that.
   const LocalDate date = clock.localDate();
-  Text id = decimal(date.day);
-  id += decimal(date.month);
-  id += decimal(date.year);
-  id += decimal(roundedSeconds(clock.secondsSinceMidnight()));
+  Text id = decimalText(date.day);
+  id += decimalText(date.month);
+  id += decimalText(date.year);
+  id += decimalText(roundedSeconds(clock.secondsSinceMidnight()));
   return id;
 }
 

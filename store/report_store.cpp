@@ -45,12 +45,14 @@ Text ReportStore::writeDataFile(const ChunkedText& report) const {
 }
 
 Text ReportStore::readDataFile(const Text& fileId) const {
-  // A page chooses this id: one of ours or nothing, and then no file is touched.
-  if (!isWellFormedFileId(fileId)) return Text();
+  // A page chooses this id: one of ours (in any letter case) or nothing, and then no
+  // file is touched.
+  const Text ownId = canonicalFileId(fileId);
+  if (ownId.empty()) return Text();
 
   Text content;
   try {
-    const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(fileId));
+    const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(ownId));
     const std::string bytes = file->read(file->length());
     content = ports_.ansi.fromAnsi(bytes);
     file->close();

@@ -11,23 +11,6 @@ Failure fileFailure(DWORD error) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
       return Failure::fileAlreadyExists();
-    case ERROR_PATH_NOT_FOUND:
-      return Failure(76, u"Path not found");
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return Failure(75, u"Path/File access error");
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_DIRECTORY:
-      return Failure(52, u"Bad file name or number");
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return Failure(61, u"Disk full");
-    case ERROR_NOT_READY:
-      return Failure(71, u"Disk not ready");
     default:
       return win32Failure(error);
   }

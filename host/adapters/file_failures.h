@@ -1,8 +1,7 @@
 #pragma once
-// The failures of file operations, numbered as a script author knows them from file
-// statements (53 file not found, 58 file already exists, 75 path/file access error,
-// 76 path not found, ...). Win32 errors without such a number keep their own code as
-// an HRESULT (HRESULT_FROM_WIN32) with the system's message.
+// The failures of file operations. The store's port distinguishes only a missing file
+// (53) and an existing one (58); every other Win32 error keeps its own code as an
+// HRESULT (HRESULT_FROM_WIN32) with the system's message.
 #include <windows.h>
 
 #include "common/failure.h"

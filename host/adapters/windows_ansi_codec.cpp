@@ -18,20 +18,29 @@ int checkedLength(std::size_t length) {
   return static_cast<int>(length);
 }
 
+// A code page that takes no default character (UTF-8 set as the system's ANSI code
+// page) has no best fit either and refuses these arguments.
+bool takesDefaultCharacter(UINT codePage) { return codePage != CP_UTF8; }
+
 }  // namespace
 
-std::string WindowsAnsiCodec::toAnsi(const Text& text) {
+std::string ansiOf(const wchar_t* units, std::size_t count) {
   // A zero length is an invalid argument to the platform, not an empty result.
-  if (text.empty()) return std::string();
-  const int units = checkedLength(text.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide(text), units, nullptr, 0, nullptr, nullptr);
+  if (count == 0) return std::string();
+  const int length = checkedLength(count);
+  const bool noBestFit = takesDefaultCharacter(GetACP());
+  const DWORD flags = noBestFit ? WC_NO_BEST_FIT_CHARS : 0;
+  const char* defaultChar = noBestFit ? "?" : nullptr;
+  const int size = WideCharToMultiByte(CP_ACP, flags, units, length, nullptr, 0, defaultChar, nullptr);
   if (size <= 0) throw win32Failure(GetLastError());
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  const int written = WideCharToMultiByte(CP_ACP, 0, wide(text), units, bytes.data(), size, nullptr, nullptr);
+  const int written = WideCharToMultiByte(CP_ACP, flags, units, length, bytes.data(), size, defaultChar, nullptr);
   if (written <= 0) throw win32Failure(GetLastError());
   bytes.resize(static_cast<std::size_t>(written));
   return bytes;
 }
+
+std::string WindowsAnsiCodec::toAnsi(const Text& text) { return ansiOf(wide(text), text.size()); }
 
 Text WindowsAnsiCodec::fromAnsi(const std::string& bytes) {
   if (bytes.empty()) return Text();

@@ -70,7 +70,7 @@ class Win32ReadableFile : public ReadableFile {
 
   std::string read(std::uint64_t byteCount) override {
     const HANDLE handle = file_.handle();
-    if (byteCount > std::numeric_limits<std::size_t>::max() / 2) throw Failure(7, u"Out of memory");
+    if (byteCount > std::numeric_limits<std::size_t>::max() / 2) throw Failure::outOfMemory();
     std::string bytes(static_cast<std::size_t>(byteCount), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {

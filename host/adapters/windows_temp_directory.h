@@ -1,13 +1,13 @@
 #pragma once
-// The user's temporary directory as the ANSI API reports it.
+// The user's temporary directory in the ANSI code page.
 #include "store/store_ports.h"
 
 namespace kestor::win {
 
 class WindowsTempDirectory : public TempDirectory {
  public:
-  // GetTempPathA with a 512-byte buffer: the bytes before the first NUL, or nullopt
-  // when it returns 0.
+  // GetTempPathW with a 512-unit buffer: the units before the first NUL converted
+  // without best fit (see ansiOf), or nullopt when the lookup returns 0.
   std::optional<std::string> ansiPath() override;
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "support/failure_number.h"
 
 namespace kestor {
 namespace {
@@ -62,16 +63,7 @@ TEST(ExtractPropertyNames, SplitsHeadBeforeFrom) {
   }
 }
 
-// Runs op and returns the failure number it raised, 0 when it raised none.
-template <typename Op>
-std::int32_t failureNumber(Op op) {
-  try {
-    op();
-  } catch (const Failure& failure) {
-    return failure.number();
-  }
-  return 0;
-}
+using test::failureNumber;
 
 TEST(ExtractPropertyNames, FailsWithoutFromAndBeyondPositionLimit) {
   struct Row { int line; Text query; std::int32_t expected; };

@@ -179,7 +179,8 @@ TEST_F(SysKestorTest, GetDataReturnsTheStoredReportOrTheEmptyText) {
       {__LINE__, u"secret.txt", u"", false},                                    // not an id the component draws
       {__LINE__, u"..\\..\\Windows\\win.ini", u"", false},                      // path traversal
       {__LINE__, u"", u"", false},                                              // the directory itself
-      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}", u"", false},         // lower case is never drawn
+      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}", u"[class=X]\r\n", true},  // same file, any case
+      {__LINE__, u"0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9", u"", false},           // no braces: refused still
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);

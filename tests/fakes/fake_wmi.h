@@ -27,10 +27,10 @@ inline std::exception_ptr failureOf(std::int32_t number, Text description) {
 
 // Property names compare as WMI compares them: ASCII letters without regard to case.
 struct NameLess {
-  static char16_t upper(char16_t u) { return (u >= u'a' && u <= u'z') ? char16_t(u - 32) : u; }
   bool operator()(const Text& a, const Text& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) { return upper(x) < upper(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char16_t x, char16_t y) {
+      return asciiUpperUnit(x) < asciiUpperUnit(y);
+    });
   }
 };
 
@@ -50,6 +50,8 @@ class FakeWmi final : public WmiConnector {
   std::size_t failingFetch = 0;  // 1-based call of next() that throws fetchThrows; 0: none
   std::exception_ptr fetchThrows;
   std::map<Text, std::exception_ptr, NameLess> readThrows;  // by name, on every instance
+  // By call number (1-based), counted over every bind, execQuery, fetch and read.
+  std::map<std::size_t, std::exception_ptr> stepThrows;
 
   // --- What it saw ----------------------------------------------------------
   Text displayName;
@@ -58,21 +60,30 @@ class FakeWmi final : public WmiConnector {
   std::int32_t flags = 0;
   struct Calls {
     std::size_t bind = 0, execQuery = 0, fetch = 0, read = 0;
+    std::size_t all() const { return bind + execQuery + fetch + read; }
   } calls;
 
   std::unique_ptr<WmiService> bind(const Text& name) override {
     ++calls.bind;
+    stepTaken();
     displayName = name;
     if (bindThrows) std::rethrow_exception(bindThrows);
     return std::make_unique<Service>(*this);
   }
 
  private:
+  void stepTaken() {
+    if (auto failing = stepThrows.find(calls.all()); failing != stepThrows.end()) {
+      std::rethrow_exception(failing->second);
+    }
+  }
+
   class Instance final : public WmiInstance {
    public:
     Instance(FakeWmi& wmi, const Properties& properties) : wmi_(wmi), properties_(properties) {}
     WmiValue property(const Text& name) override {
       ++wmi_.calls.read;
+      wmi_.stepTaken();
       if (auto failing = wmi_.readThrows.find(name); failing != wmi_.readThrows.end()) {
         std::rethrow_exception(failing->second);
       }
@@ -91,6 +102,7 @@ class FakeWmi final : public WmiConnector {
     explicit Set(FakeWmi& wmi) : wmi_(wmi) {}
     std::unique_ptr<WmiInstance> next() override {
       const std::size_t call = ++wmi_.calls.fetch;
+      wmi_.stepTaken();
       if (call == wmi_.failingFetch && wmi_.fetchThrows) std::rethrow_exception(wmi_.fetchThrows);
       const std::size_t total = wmi_.instanceCount.value_or(wmi_.instances.size());
       if (served_ >= total || wmi_.instances.empty()) return nullptr;
@@ -109,6 +121,7 @@ class FakeWmi final : public WmiConnector {
     std::unique_ptr<WmiObjectSet> execQuery(const Text& text, const Text& lang,
                                             std::int32_t queryFlags) override {
       ++wmi_.calls.execQuery;
+      wmi_.stepTaken();
       wmi_.query = text;
       wmi_.language = lang;
       wmi_.flags = queryFlags;

@@ -7,18 +7,25 @@
 namespace kestor {
 namespace {
 
+// canonicalFileId gives the drawn form of every accepted id and the empty text for
+// every refused one, except where a row names the form it gives.
 TEST(IsWellFormedFileId, AcceptsOnlyTheTwoDrawnForms) {
   struct Row {
     int line;
     Text id;
     bool expected;
+    const char16_t* canonical = nullptr;
   };
   const Row rows[] = {
       // GUID form.
       {__LINE__, u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", true},  // typical
       {__LINE__, u"{00000000-0000-0000-0000-000000000000}", true},  // digits only
-      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}", false}, // lower case is never drawn
-      {__LINE__, u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8f9}", false}, // one lower-case letter
+      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}", false,  // lower case is never drawn,
+       u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"},                  // but names the same file
+      {__LINE__, u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8f9}", false,  // one lower-case letter
+       u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"},
+      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8g9}", false}, // g is no hex digit either
+      {__LINE__, u"{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8\uFF46\u0039}", false},  // full-width f
       {__LINE__, u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8G9}", false}, // G is no hex digit
       {__LINE__, u"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9", false},   // no braces
       {__LINE__, u"(0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9)", false}, // wrong brackets
@@ -58,6 +65,7 @@ TEST(IsWellFormedFileId, AcceptsOnlyTheTwoDrawnForms) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
     EXPECT_EQ(isWellFormedFileId(row.id), row.expected);
+    EXPECT_EQ(canonicalFileId(row.id), row.canonical ? Text(row.canonical) : row.expected ? row.id : Text());
   }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/failure.h"
@@ -132,6 +133,20 @@ TEST(WindowsTempDirectory, IsAnExistingDirectoryEndingInABackslash) {
   EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u) << *path;
 }
 
+// The directory comes from the wide lookup, converted like the report text: a best fit
+// would turn a folder the code page cannot name into another folder.
+TEST(WindowsTempDirectory, CharactersTheCodePageLacksBecomeItsDefaultCharacter) {
+  if (GetACP() != 1252) GTEST_SKIP() << "expectations are for code page 1252, the system has " << GetACP();
+  wchar_t saved[1024];
+  const DWORD savedLength = GetEnvironmentVariableW(L"TMP", saved, 1024);
+  ASSERT_TRUE(savedLength > 0 && savedLength < 1024);
+  // a with macron and the full-width reverse solidus both have best fits in 1252.
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TMP", L"C:\\kestor\x0101\xFF3Cx"));
+  const std::optional<std::string> path = WindowsTempDirectory().ansiPath();
+  SetEnvironmentVariableW(L"TMP", saved);
+  EXPECT_EQ(path, std::optional<std::string>("C:\\kestor??x\\"));
+}
+
 TEST(WindowsAnsiCodec, AsciiAndEmbeddedNulRoundTrip) {
   WindowsAnsiCodec codec;
   const Text text(u"[class=Win32_BIOS]\r\n\0tail", 26);
@@ -149,6 +164,9 @@ TEST(WindowsAnsiCodec, UnrepresentableUnitsBecomeTheDefaultCharacter) {
   EXPECT_EQ(info.DefaultChar[0], '?');
   // No single-byte code page holds a CJK ideograph or has a best fit for it.
   EXPECT_EQ(WindowsAnsiCodec().toAnsi(u"a\u4E2Db"), std::string("a") + static_cast<char>(info.DefaultChar[0]) + "b");
+  // Nor a best fit for what it could: a with macron is not a, a full-width reverse
+  // solidus is no path separator.
+  EXPECT_EQ(WindowsAnsiCodec().toAnsi(u"Win32_\u0101 ..\uFF3Cx"), "Win32_? ..?x");
 }
 
 TEST(WindowsAnsiCodec, UsesTheSystemCodePageBothWays) {

@@ -12,9 +12,15 @@
 #include "common/failure.h"
 #include "host/com/bstr.h"
 #include "host/adapters/windows_file_system.h"
+#include "tests/support/failure_number.h"
 
 namespace kestor::win {
 namespace {
+
+using kestor::test::failureNumber;
+
+// Other Win32 errors keep their own code.
+const std::int32_t kAccessDenied = static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
 
 class WindowsFiles : public ::testing::Test {
  protected:
@@ -53,14 +59,6 @@ class WindowsFiles : public ::testing::Test {
     return bytes;
   }
 
-  static std::int32_t failureNumber(const std::function<void()>& step) {
-    try {
-      step();
-    } catch (const Failure& failure) {
-      return failure.number();
-    }
-    return 0;
-  }
 
   WindowsFileSystem files_;
   Text folder_;
@@ -107,8 +105,8 @@ TEST_F(WindowsFiles, OpeningWhatIsNoFileFails) {
       {"missing file", folder_ + u"missing", error_number::kFileNotFound},
       {"missing folder", folder_ + u"missing\\file", error_number::kFileNotFound},
       {"empty path", Text(), error_number::kFileNotFound},
-      {"folder", folder_.substr(0, folder_.size() - 1), 75},
-      {"folder with backslash", folder_, 75},
+      {"folder", folder_.substr(0, folder_.size() - 1), kAccessDenied},
+      {"folder with backslash", folder_, kAccessDenied},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(failureNumber([&] { files_.openForInput(c.path); }), c.number) << c.what;
@@ -116,7 +114,8 @@ TEST_F(WindowsFiles, OpeningWhatIsNoFileFails) {
 }
 
 TEST_F(WindowsFiles, CreatingInAMissingFolderFailsWithPathNotFound) {
-  EXPECT_EQ(failureNumber([&] { files_.createNew(folder_ + u"missing\\file"); }), 76);
+  EXPECT_EQ(failureNumber([&] { files_.createNew(folder_ + u"missing\\file"); }),
+            static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)));
 }
 
 TEST_F(WindowsFiles, ReadingPastTheEndFails) {
@@ -143,7 +142,8 @@ TEST_F(WindowsFiles, AFileLeftOpenIsClosedWhenItsHolderGoes) {
   auto writable = files_.createNew(file);
   writable->write("partial");
   // Written without sharing: while it is open nobody else gets in.
-  EXPECT_EQ(failureNumber([&] { files_.openForInput(file); }), 75);
+  EXPECT_EQ(failureNumber([&] { files_.openForInput(file); }),
+            static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)));
   EXPECT_FALSE(DeleteFileW(wide(file)));
   writable.reset();
 

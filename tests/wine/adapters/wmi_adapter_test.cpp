@@ -25,7 +25,7 @@ constexpr std::int32_t code(HRESULT hr) { return static_cast<std::int32_t>(hr); 
 constexpr std::int32_t code(WBEMSTATUS status) { return static_cast<std::int32_t>(static_cast<HRESULT>(status)); }
 
 std::string kindName(WmiValue::Kind kind) {
-  static const char* const names[] = {"Null", "Text", "Integer", "Boolean", "Real", "Array", "Object"};
+  static const char* const names[] = {"Null", "Text", "Integer", "Boolean", "Array", "Object"};
   return names[static_cast<int>(kind)];
 }
 

@@ -86,7 +86,11 @@ constexpr size_t kAny = SIZE_MAX;
 
 const KindRow kKindRows[] = {
     {"GetTestData as a method", ids::kDispGetTestData, kMethod, 0, S_OK, 14},
-    {"GetTestData as a property read", ids::kDispGetTestData, kGet, 0, S_OK, 14},
+    {"GetTestData is no property", ids::kDispGetTestData, kGet, 0, DISP_E_MEMBERNOTFOUND, 0},
+    {"GenerateIdentifier is no property", ids::kDispGenerateIdentifier, kGet, 0, DISP_E_MEMBERNOTFOUND, 0},
+    {"SetData is no property", ids::kDispSetData, kGet, 0, DISP_E_MEMBERNOTFOUND, 0},
+    {"GetData is no property", ids::kDispGetData, kGet, 1, DISP_E_MEMBERNOTFOUND, 0},
+    {"SetData as a method", ids::kDispSetData, kMethod, 0, S_OK, 38},
     {"GetTestData as script hosts call it", ids::kDispGetTestData, kRead, 0, S_OK, 14},
     {"GenerateIdentifier as a method", ids::kDispGenerateIdentifier, kRead, 0, S_OK, 38},
     {"SetData stores a report and names it", ids::kDispSetData, kRead, 0, S_OK, 38},
@@ -128,7 +132,7 @@ TEST_F(DispatchTest, EachMemberAnswersOnlyItsInvokeKinds) {
   }
 }
 
-// A refused put or read leaves the query list as it was.
+// A refused put or read leaves the query list as it was and runs nothing.
 TEST_F(DispatchTest, RefusedCallsLeaveTheStateUnchanged) {
   Argument marker(Form::Bstr, L"Marker|");
   ASSERT_EQ(invoke(object_.get(), ids::kDispWMIAttributesOfInterest, kPut, {marker.get()}).hr, S_OK);
@@ -137,8 +141,12 @@ TEST_F(DispatchTest, RefusedCallsLeaveTheStateUnchanged) {
   EXPECT_EQ(invoke(object_.get(), ids::kDispWMIAttributesOfInterest, kPutRef, {other.get()}).hr,
             DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(invoke(object_.get(), ids::kDispWMIAttributesOfInterest, kRead, {}).hr, DISP_E_MEMBERNOTFOUND);
+  // A property read of a method (JScript's "var s = o.SetData;") runs nothing.
+  EXPECT_EQ(invoke(object_.get(), ids::kDispSetData, kGet, {}).hr, DISP_E_MEMBERNOTFOUND);
   const std::wstring report = reportOf(object_.get());
-  EXPECT_NE(report.find(L"[class=Marker]"), std::wstring::npos) << narrow(report);
+  const size_t at = report.find(L"[class=Marker]");
+  EXPECT_NE(at, std::wstring::npos) << narrow(report);
+  EXPECT_EQ(report.find(L"[class=Marker]", at + 1), std::wstring::npos) << narrow(report);
   EXPECT_EQ(report.find(L"[class=Other]"), std::wstring::npos) << narrow(report);
 }
 

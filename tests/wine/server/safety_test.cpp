@@ -5,7 +5,7 @@
 #include <ocidl.h>
 
 #include "host/base_safe_ctl.h"
-#include "host/object_safety.h"
+#include "host/safety_options.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

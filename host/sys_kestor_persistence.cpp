@@ -1,32 +1,13 @@
-// SysKestor's answers to browsers: IObjectSafety, and IPersistPropertyBag for the
-// parameters of the page that embeds it.
-#include "host/base_safe_ctl.h"
+// SysKestor's IPersistPropertyBag: the parameters of the page that embeds it.
 #include "host/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
 #include "host/kestor_ids.h"
-#include "host/object_safety.h"
 #include "host/property_bag_source.h"
 #include "host/sys_kestor_object.h"
 
 namespace kestor::server {
-
-HRESULT SysKestorObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
-                                                   DWORD* enabled) {
-  ReferenceHold hold(identity());
-  return guarded([&] {
-    return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags());
-  });
-}
-
-HRESULT SysKestorObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
-                                                   DWORD enabledOptions) {
-  ReferenceHold hold(identity());
-  return guarded([&] {
-    return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
-  });
-}
 
 HRESULT SysKestorObject::GetClassID(CLSID* classId) {
   if (!classId) return E_POINTER;

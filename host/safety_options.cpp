@@ -1,4 +1,4 @@
-#include "host/object_safety.h"
+#include "host/safety_options.h"
 
 namespace kestor::server {
 

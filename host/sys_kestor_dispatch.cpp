@@ -18,10 +18,14 @@ namespace kestor::server {
 
 namespace {
 
+// The invoke kind the type library gives each member. A call is answered when its
+// flags include that kind, as the platform's own type-library dispatch does: VBScript
+// calls a method with METHOD | PROPERTYGET, while a bare PROPERTYGET (JScript's
+// "var s = o.SetData;") finds no member and runs nothing.
 enum class Kind {
-  Method,       // a method: script hosts call it as METHOD | PROPERTYGET
-  PropertyGet,  // read only
-  PropertyPut,  // write only
+  Method,       // DISPATCH_METHOD
+  PropertyGet,  // DISPATCH_PROPERTYGET: read only
+  PropertyPut,  // DISPATCH_PROPERTYPUT: write only
 };
 
 struct Member {
@@ -46,7 +50,7 @@ const Member* findMember(DISPID id, WORD flags) {
   for (const Member& member : kMembers) {
     if (member.id != id) continue;
     switch (member.kind) {
-      case Kind::Method: return (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) ? &member : nullptr;
+      case Kind::Method: return (flags & DISPATCH_METHOD) ? &member : nullptr;
       case Kind::PropertyGet: return (flags & DISPATCH_PROPERTYGET) ? &member : nullptr;
       case Kind::PropertyPut: return (flags & DISPATCH_PROPERTYPUT) ? &member : nullptr;
     }

@@ -1,0 +1,26 @@
+// SysKestor's IObjectSafety: the answers of safety_options.h for this apartment's flags.
+#include "host/base_safe_ctl.h"
+#include "host/com_guard.h"
+#include "host/com/com_ptr.h"
+#include "host/safety_options.h"
+#include "host/sys_kestor_object.h"
+
+namespace kestor::server {
+
+HRESULT SysKestorObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
+                                                   DWORD* enabled) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags());
+  });
+}
+
+HRESULT SysKestorObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
+                                                   DWORD enabledOptions) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
+  });
+}
+
+}  // namespace kestor::server
