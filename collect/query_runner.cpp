@@ -12,12 +12,16 @@ namespace kestor {
 
 namespace {
 
-constexpr TextView kMoniker = u"winmgmts:\\\\.\\root\\CIMV2";
+constexpr TextView kLocalComputer = u".";
+constexpr TextView kNamespace = u"root\\CIMV2";
 constexpr TextView kLanguage = u"WQL";
 constexpr std::int32_t kReturnImmediatelyForwardOnly = 16 + 32;
 constexpr TextView kStatusPrefix = u"Error executing ";
 constexpr TextView kUnknown = u"Unknown";
 constexpr TextView kLineEnd = u"\r\n";
+constexpr TextView kInstanceLine = u"[INSTANCE]\r\n";
+constexpr TextView kNameMarker = u"[pname]=";
+constexpr TextView kValueMarker = u"[pvalue]=";
 
 // Which handler is armed, and so what a WMI failure does to the run.
 enum class RunState {
@@ -41,10 +45,6 @@ class QueryRun {
   template <typename Step>
   bool attempt(Step&& step);
   void reportInstance(WmiInstance& instance, const std::vector<Text>& names);
-
-  void appendLine(TextView marker, TextView content = {}) {
-    report_.append(marker).append(content).append(kLineEnd);
-  }
 
   const Text& query_;
   ChunkedText& report_;
@@ -77,7 +77,7 @@ bool QueryRun::attempt(Step&& step) {
 
 void QueryRun::run(WmiConnector& wmi) {
   std::unique_ptr<WmiService> service;
-  attempt([&] { service = wmi.bind(Text(kMoniker)); });
+  attempt([&] { service = wmi.bind(Text(kLocalComputer), Text(kNamespace)); });
 
   state_ = RunState::Reporting;
   status_.assign(kStatusPrefix).append(query_);
@@ -101,7 +101,7 @@ void QueryRun::run(WmiConnector& wmi) {
   if (!attempt([&] { instance = instances->next(); })) return;
   while (instance) {
     instanceFailed_ = false;
-    appendLine(u"[INSTANCE]");
+    report_.append(kInstanceLine);
     state_ = RunState::Skipping;
     reportInstance(*instance, names);
     instance.reset();
@@ -114,17 +114,14 @@ void QueryRun::reportInstance(WmiInstance& instance, const std::vector<Text>& na
     // A read that fails leaves nothing worth converting: the flag it sets makes the
     // value "Unknown" whatever the conversion would give.
     WmiValue value;
-    Text shown;
-    if (attempt([&] { value = instance.property(name); })) {
-      if (value.kind == WmiValue::Kind::Null) {
-        shown = kUnknown;  // a missing value, not a failure: later names are unaffected
-      } else {
-        attempt([&] { shown = valueText(std::move(value)); });
-      }
+    Text converted;
+    TextView shown = kUnknown;  // also a missing value, which is not a failure
+    if (attempt([&] { value = instance.property(name); }) && value.kind != WmiValue::Kind::Null) {
+      if (attempt([&] { converted = valueText(std::move(value)); })) shown = converted;
     }
     if (instanceFailed_) shown = kUnknown;
-    appendLine(u"[pname]=", name);
-    appendLine(u"[pvalue]=", shown);
+    // The name line and its value line in one append: the pair goes in whole.
+    report_.append(kNameMarker, name, kLineEnd, kValueMarker, shown, kLineEnd);
   }
 }
 

@@ -18,9 +18,10 @@ if [ "${KESTOR_BENCH_NATIVE:-1}" != 0 ]; then
   cmake --build "$build/native" -j"$(nproc)" --target kestor_bench >/dev/null
   "$build/native/bench/kestor_bench" "$@" | tee "$build/bench/native.txt"
   # Time at 10^6 instances over time at 10^5 (10 would be exactly linear).
-  awk '$1 ~ /^BM_RunQuery\/100000\// { real5 = $2; cpu5 = $4 }
-       $1 ~ /^BM_RunQuery\/1000000\// { real6 = $2; cpu6 = $4 }
-       END { if (real5 && real6) printf "growth 10^5 -> 10^6: %.2fx real time, %.2fx CPU time\n", real6 / real5, cpu6 / cpu5 }' \
+  awk '$1 ~ /^BM_[A-Za-z]+\/100000\// { split($1, n, "/"); real5[n[1]] = $2; cpu5[n[1]] = $4 }
+       $1 ~ /^BM_[A-Za-z]+\/1000000\// { split($1, n, "/"); real6[n[1]] = $2; cpu6[n[1]] = $4 }
+       END { for (b in real6) if (b in real5)
+               printf "%s growth 10^5 -> 10^6: %.2fx CPU time (%.2fx real time)\n", b, cpu6[b] / cpu5[b], real6[b] / real5[b] }' \
     "$build/bench/native.txt"
 fi
 [ "${KESTOR_BENCH_WINE:-1}" = 0 ] && exit 0

@@ -26,11 +26,17 @@ inline std::exception_ptr failureOf(std::int32_t number, Text description) {
 }
 
 // Property names compare as WMI compares them: ASCII letters without regard to case.
+// Shorter names order first, so most lookups never compare a character (the
+// benchmark looks up millions of names).
 struct NameLess {
   static char16_t upper(char16_t u) { return (u >= u'a' && u <= u'z') ? char16_t(u - 32) : u; }
   bool operator()(const Text& a, const Text& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) { return upper(x) < upper(y); });
+    if (a.size() != b.size()) return a.size() < b.size();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      const char16_t x = upper(a[i]), y = upper(b[i]);
+      if (x != y) return x < y;
+    }
+    return false;
   }
 };
 
@@ -52,7 +58,8 @@ class FakeWmi final : public WmiConnector {
   std::map<Text, std::exception_ptr, NameLess> readThrows;  // by name, on every instance
 
   // --- What it saw ----------------------------------------------------------
-  Text displayName;
+  Text computer;
+  Text nameSpace;
   Text query;
   Text language;
   std::int32_t flags = 0;
@@ -60,9 +67,10 @@ class FakeWmi final : public WmiConnector {
     std::size_t bind = 0, execQuery = 0, fetch = 0, read = 0;
   } calls;
 
-  std::unique_ptr<WmiService> bind(const Text& name) override {
+  std::unique_ptr<WmiService> bind(const Text& computerName, const Text& namespaceName) override {
     ++calls.bind;
-    displayName = name;
+    computer = computerName;
+    nameSpace = namespaceName;
     if (bindThrows) std::rethrow_exception(bindThrows);
     return std::make_unique<Service>(*this);
   }
