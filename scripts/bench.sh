@@ -75,8 +75,9 @@ tr -d '\r' <"$out/getdata.txt" | grep -v '^round' | sed 's/GetData\/floor \(.*\)
 
 # Surrogate hosts this prefix's Wine started and nobody ended.
 dllhosts=0
-for pid in $(pgrep -f 'dllhost\.exe' || true); do
-  if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix"; then
+for proc in /proc/[0-9]*; do
+  if tr '\0' '\n' 2>/dev/null <"$proc/cmdline" | head -n 1 | grep -qi 'dllhost\.exe$' &&
+     tr '\0' '\n' 2>/dev/null <"$proc/environ" | grep -qx "WINEPREFIX=$prefix"; then
     dllhosts=$((dllhosts + 1))
   fi
 done

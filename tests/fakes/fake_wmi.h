@@ -32,6 +32,7 @@ struct NameLess {
   static char16_t upper(char16_t u) { return (u >= u'a' && u <= u'z') ? char16_t(u - 32) : u; }
   bool operator()(const Text& a, const Text& b) const {
     if (a.size() != b.size()) return a.size() < b.size();
+    if (a == b) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
       const char16_t x = upper(a[i]), y = upper(b[i]);
       if (x != y) return x < y;
