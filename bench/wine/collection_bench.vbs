@@ -11,7 +11,25 @@ Const MinSeconds = 1.0
 Const Documented = "SELECT Caption, Version, BuildNumber, OSArchitecture, TotalVisibleMemorySize, FreePhysicalMemory FROM Win32_OperatingSystem|SELECT Manufacturer, Model, NumberOfProcessors, NumberOfLogicalProcessors, TotalPhysicalMemory FROM Win32_ComputerSystem|SELECT Manufacturer, Name, SMBIOSBIOSVersion, ReleaseDate, SerialNumber FROM Win32_BIOS|SELECT Name, Manufacturer, NumberOfCores, NumberOfLogicalProcessors, MaxClockSpeed, ProcessorId FROM Win32_Processor|SELECT BankLabel, DeviceLocator, Capacity, MemoryType, PartNumber, Speed FROM Win32_PhysicalMemory|SELECT DeviceID, DriveType, FileSystem, Size, FreeSpace, VolumeName FROM Win32_LogicalDisk|SELECT Name, AdapterType, MACAddress, Speed FROM Win32_NetworkAdapter|"
 
 ' Fixed arrays: ReDim is not safe in every script engine this runs on.
-Dim queryList, queries(63), names(63), queryCount, locator, fso, tempFolder
+Dim queryList, queries(63), names(63), queryCount, fso, tempFolder
+' Report files written inside a timed loop, deleted once it ends: deleting is no part
+' of a collection.
+Dim writtenPaths(9999), writtenCount
+writtenCount = 0
+
+Sub Written(path)
+  If writtenCount > UBound(writtenPaths) Then DeleteWritten
+  writtenPaths(writtenCount) = path
+  writtenCount = writtenCount + 1
+End Sub
+
+Sub DeleteWritten()
+  Dim i
+  For i = 0 To writtenCount - 1
+    fso.DeleteFile writtenPaths(i)
+  Next
+  writtenCount = 0
+End Sub
 
 ' One query naming 1000 properties of the single operating-system instance.
 Function WideList()
@@ -58,12 +76,18 @@ Sub RunKestor()
   fileId = kestor.SetData()
   If fileId = "" Then Err.Raise 5, "bench", "SetData stored no report"
   report = kestor.GetData(fileId)
-  fso.DeleteFile tempFolder & "\" & fileId
+  Written tempFolder & "\" & fileId
 End Sub
+
+' Binds as a script run on its own would, once per collection: its own locator and one
+' connection, as the component makes one locator per object.
+Function Bind()
+  Set Bind = CreateObject("WbemScripting.SWbemLocator").ConnectServer(".", "root\CIMV2")
+End Function
 
 Sub RunBare()
   Dim services, i, instance, name, value
-  Set services = locator.ConnectServer(".", "root\CIMV2")
+  Set services = Bind()
   For i = 0 To queryCount - 1
     For Each instance In services.ExecQuery(queries(i), "WQL", 48)
       For Each name In names(i)
@@ -100,7 +124,7 @@ End Function
 
 Function ConcatReport()
   Dim services, i, instance, name, report, failed
-  Set services = locator.ConnectServer(".", "root\CIMV2")
+  Set services = Bind()
   report = ""
   For i = 0 To queryCount - 1
     report = report & "[class=" & ClassOf(queries(i)) & "]" & vbCrLf
@@ -121,7 +145,7 @@ Sub RunConcat()
   Set stream = fso.CreateTextFile(path, True, False)
   stream.Write ConcatReport()
   stream.Close
-  fso.DeleteFile path
+  Written path
 End Sub
 
 ' Seconds per call of the named way, over a loop of at least MinSeconds.
@@ -140,6 +164,7 @@ Function TimeWay(way)
     If elapsed < 0 Then elapsed = elapsed + 86400
   Loop While elapsed < MinSeconds
   TimeWay = elapsed / count
+  DeleteWritten
 End Function
 
 ' The report without its values, which may change between two reads (free memory).
@@ -156,7 +181,6 @@ End Function
 Dim rounds, roundNo, way, kestor, sameReport
 If WScript.Arguments(0) = "wide" Then queryList = WideList() Else queryList = Documented
 rounds = CInt(WScript.Arguments(1))
-Set locator = CreateObject("WbemScripting.SWbemLocator")
 Set fso = CreateObject("Scripting.FileSystemObject")
 tempFolder = fso.GetSpecialFolder(2).Path
 ParseList queryList
