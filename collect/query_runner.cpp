@@ -13,12 +13,16 @@ namespace kestor {
 
 namespace {
 
-constexpr TextView kMoniker = u"winmgmts:\\\\.\\root\\CIMV2";
+constexpr TextView kLocalComputer = u".";
+constexpr TextView kNamespace = u"root\\CIMV2";
 constexpr TextView kLanguage = u"WQL";
 constexpr std::int32_t kReturnImmediatelyForwardOnly = 16 + 32;
 constexpr TextView kStatusPrefix = u"Error executing ";
 constexpr TextView kUnknown = u"Unknown";
 constexpr TextView kLineEnd = u"\r\n";
+constexpr TextView kInstanceLine = u"[INSTANCE]\r\n";
+constexpr TextView kNameMarker = u"[pname]=";
+constexpr TextView kValueMarker = u"[pvalue]=";
 
 // Which handler is armed, and so what a WMI failure does to the run.
 enum class RunState {
@@ -43,10 +47,6 @@ class QueryRun {
   bool attempt(Step&& step);
   void handle(const Failure& failure);
   void reportInstance(WmiInstance& instance, const std::vector<Text>& names);
-
-  void appendLine(TextView marker, TextView content = {}) {
-    report_.append(marker).append(content).append(kLineEnd);
-  }
 
   const Text& query_;
   ChunkedText& report_;
@@ -80,9 +80,8 @@ bool QueryRun::attempt(Step&& step) {
 void QueryRun::handle(const Failure& failure) {
   if (state_ == RunState::Reporting) {
     // Failures while writing this line are not caught: they reach the caller.
-    report_.append(u"[ERROR]=").append(status_).append(u":");
-    report_.append(decimalText(failure.number())).append(u":");
-    report_.append(failure.description()).append(kLineEnd);
+    report_.append(u"[ERROR]=", status_, u":", decimalText(failure.number()), u":",
+                   failure.description(), kLineEnd);
   } else {
     instanceFailed_ = true;
   }
@@ -90,14 +89,14 @@ void QueryRun::handle(const Failure& failure) {
 
 void QueryRun::run(WmiConnector& wmi) {
   std::unique_ptr<WmiService> service;
-  attempt([&] { service = wmi.bind(Text(kMoniker)); });
+  attempt([&] { service = wmi.bind(Text(kLocalComputer), Text(kNamespace)); });
 
   state_ = RunState::Reporting;
   status_.assign(kStatusPrefix).append(query_);
 
   Text className;
   if (!attempt([&] { className = extractClassName(query_); })) return;
-  if (!attempt([&] { report_.append(u"[class=").append(className).append(u"]").append(kLineEnd); })) return;
+  if (!attempt([&] { report_.append(u"[class=", className, u"]", kLineEnd); })) return;
 
   std::unique_ptr<WmiObjectSet> instances;
   if (!attempt([&] {
@@ -115,7 +114,7 @@ void QueryRun::run(WmiConnector& wmi) {
   while (instance) {
     instanceFailed_ = false;
     // Only the first instance line is written while still reporting.
-    if (!attempt([&] { appendLine(u"[INSTANCE]"); }) && state_ == RunState::Reporting) return;
+    if (!attempt([&] { report_.append(kInstanceLine); }) && state_ == RunState::Reporting) return;
     state_ = RunState::Skipping;
     reportInstance(*instance, names);
     instance.reset();
@@ -128,17 +127,15 @@ void QueryRun::reportInstance(WmiInstance& instance, const std::vector<Text>& na
     // A read that fails leaves nothing worth converting: the flag it sets makes the
     // value "Unknown" whatever the conversion would give.
     WmiValue value;
-    Text shown;
-    if (attempt([&] { value = instance.property(name); })) {
-      if (value.kind == WmiValue::Kind::Null) {
-        shown = kUnknown;  // a missing value, not a failure: later names are unaffected
-      } else {
-        attempt([&] { shown = valueText(std::move(value)); });
-      }
+    Text converted;
+    TextView shown = kUnknown;  // also a missing value, which is not a failure
+    if (attempt([&] { value = instance.property(name); }) && value.kind != WmiValue::Kind::Null) {
+      if (attempt([&] { converted = valueText(std::move(value)); })) shown = converted;
     }
     if (instanceFailed_) shown = kUnknown;
-    attempt([&] { appendLine(u"[pname]=", name); });
-    attempt([&] { appendLine(u"[pvalue]=", shown); });
+    // The name line and its value line in one append: the pair goes in whole or not
+    // at all, so a failure here never leaves a name without its value.
+    attempt([&] { report_.append(kNameMarker, name, kLineEnd, kValueMarker, shown, kLineEnd); });
   }
 }
 

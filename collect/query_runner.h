@@ -6,7 +6,7 @@
 
 namespace kestor {
 
-// Binds to root\CIMV2, sets statusText to "Error executing " + query and appends the
+// Binds to root\CIMV2 of this computer, sets statusText to "Error executing " + query and appends the
 // section for query to reportText. Throws only when binding fails (nothing appended)
 // or when appending the error line itself fails.
 void runQuery(WmiConnector& wmi, const Text& query, ChunkedText& reportText, Text& statusText);

@@ -51,8 +51,9 @@ class WmiService {
 class WmiConnector {
  public:
   virtual ~WmiConnector() = default;
-  // Binds by display name (moniker); fails when the service cannot be reached.
-  virtual std::unique_ptr<WmiService> bind(const Text& displayName) = 0;
+  // Binds afresh to the namespace nameSpace (root\CIMV2) of the computer named
+  // computer ("." for this one); fails when the service cannot be reached.
+  virtual std::unique_ptr<WmiService> bind(const Text& computer, const Text& nameSpace) = 0;
 };
 
 }  // namespace kestor

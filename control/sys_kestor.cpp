@@ -69,10 +69,7 @@ Text SysKestor::setData() {
   }
 }
 
-Text SysKestor::getData(const Text& fileId) {
-  Text report = reportStore().readDataFile(fileId);
-  return report.empty() ? Text() : report;
-}
+void SysKestor::getData(const Text& fileId, ReportSink& report) { reportStore().readDataFile(fileId, report); }
 
 void SysKestor::loadProperties(PropertySource& source) {
   Text queryList = source.readText(kPropertyKey);

@@ -36,7 +36,8 @@ class SysKestor {
   // Runs every query of the list and stores the report; its file id, or the empty
   // text when the run failed.
   Text setData();
-  Text getData(const Text& fileId);
+  // The stored report of fileId into report, which stays empty when there is none.
+  void getData(const Text& fileId, ReportSink& report);
   // Replaces the query list with the persisted value; on failure the list is kept
   // and the failure is rethrown.
   void loadProperties(PropertySource& source);

@@ -1,5 +1,6 @@
 #include "host/sys_kestor_object.h"
 
+#include "host/adapters/windows_ansi_codec.h"
 #include "host/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
@@ -84,8 +85,13 @@ HRESULT SysKestorObject::SetData(BSTR* result) {
 HRESULT SysKestorObject::GetData(BSTR* fileID, BSTR* result) {
   if (result) *result = nullptr;
   if (!fileID) return E_POINTER;
-  // The caller's text is read, never written back.
-  return textResult(result, [&] { return core_.getData(textOf(*fileID)); });
+  // The caller's text is read, never written back. The report goes from the file's
+  // bytes straight into the result string.
+  return textResult(result, [&] {
+    win::BstrReportSink report;
+    core_.getData(textOf(*fileID), report);
+    return report.take();
+  });
 }
 
 HRESULT SysKestorObject::put_WMIAttributesOfInterest(BSTR* value) {

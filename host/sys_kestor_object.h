@@ -62,8 +62,9 @@ class SysKestorObject final : public ISysKestor,
 
   IUnknown* identity() { return static_cast<ISysKestor*>(this); }
 
-  // A member with a text result: clears it, holds a reference, runs produce under the
-  // entry point's guard and hands the text over only when it succeeded.
+  // A member with a text result: clears it, holds a reference, runs produce (which
+  // gives a Text or a Bstr) under the entry point's guard and hands the text over only
+  // when it succeeded.
   template <typename Produce>
   HRESULT textResult(BSTR* result, Produce&& produce);
 

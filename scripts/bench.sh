@@ -1,9 +1,85 @@
 #!/usr/bin/env bash
-# Builds the core natively and prints the report throughput benchmark.
+# Prints the benchmarks: the report throughput of the core (native, Google Benchmark),
+# then the real component under Wine beside plain VBScript and a read-convert floor.
+#   scripts/bench.sh [GOOGLE-BENCHMARK-ARGS...]
+# KESTOR_BENCH_ROUNDS sets the Wine rounds (default 5); KESTOR_BENCH_NATIVE=0 skips the
+# native part, KESTOR_BENCH_WINE=0 the Wine part.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTOR_BUILD_DIR:-$root/build}
+rounds=${KESTOR_BENCH_ROUNDS:-5}
 bash "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/native" -j"$(nproc)" --target kestor_bench >/dev/null
-"$build/native/bench/kestor_bench" "$@"
+
+mkdir -p "$build/bench"
+if [ "${KESTOR_BENCH_NATIVE:-1}" != 0 ]; then
+  echo "== Report throughput of the core (native, fake WMI) =="
+  echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+  cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build/native" -j"$(nproc)" --target kestor_bench >/dev/null
+  "$build/native/bench/kestor_bench" "$@" | tee "$build/bench/native.txt"
+  # Time at 10^6 instances over time at 10^5 (10 would be exactly linear).
+  awk '$1 ~ /^BM_[A-Za-z]+\/100000\// { split($1, n, "/"); real5[n[1]] = $2; cpu5[n[1]] = $4 }
+       $1 ~ /^BM_[A-Za-z]+\/1000000\// { split($1, n, "/"); real6[n[1]] = $2; cpu6[n[1]] = $4 }
+       END { for (b in real6) if (b in real5)
+               printf "%s growth 10^5 -> 10^6: %.2fx CPU time (%.2fx real time)\n", b, cpu6[b] / cpu5[b], real6[b] / real5[b] }' \
+    "$build/bench/native.txt"
+fi
+[ "${KESTOR_BENCH_WINE:-1}" = 0 ] && exit 0
+
+echo
+echo "== Kestor.ocx under Wine ($rounds rounds, medians) =="
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+# The 64-bit component, as the inventory uses, in the build's one 64-bit prefix.
+win=$build/win64
+prefix=$build/wineprefix
+out=$build/bench
+{
+  cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+  cmake --build "$win" -j"$(nproc)" --target kestor_server kestor_getdata_bench
+} >"$out/win-build.log" 2>&1 || { cat "$out/win-build.log" >&2; exit 1; }
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+wine_run() { bash "$root/scripts/wine-run.sh" "$prefix" 1800 "$@"; }
+trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+wine_run "$out/regsvr32.txt" regsvr32 /s "$(windows_path "$win/host/Kestor.ocx")" || {
+  echo "registering Kestor.ocx failed" >&2; exit 1; }
+
+# kestor: SetData + GetData; bare: a script that binds once and only reads the same
+# properties; concat: a script that builds the same report and writes it itself.
+for list in documented wide; do
+  wine_run "$out/collection-$list.txt" cscript //nologo \
+    "$(windows_path "$root/bench/wine/collection_bench.vbs")" "$list" "$rounds" || true
+  tr -d '\r' <"$out/collection-$list.txt" >"$out/collection-$list.log"
+  grep -qx done "$out/collection-$list.log" || {
+    echo "the $list collection benchmark did not finish:" >&2; cat "$out/collection-$list.log" "$out/collection-$list.txt.err" >&2; exit 1; }
+  for way in kestor bare concat; do
+    declare "${way}_s=$(awk -v w=$way '$1 == "round" && $3 == w { print $4 }' "$out/collection-$list.log" | median)"
+  done
+  case $list in
+    documented) what="the inventory's default list (7 queries)" target="target <= 0.9" ;;
+    wide) what="one query naming 1000 properties" target="target < 0.5" ;;
+  esac
+  echo "$what"
+  echo "  $(grep '^same report' "$out/collection-$list.log") (against (c))"
+  awk -v k="$kestor_s" -v b="$bare_s" -v c="$concat_s" -v t="$target" 'BEGIN {
+    printf "  (a) SetData+GetData %.1f ms  (b) bare enumeration %.1f ms  (c) concatenation + FileSystemObject %.1f ms\n", k * 1e3, b * 1e3, c * 1e3
+    printf "  (a)/(b) %.2f (%s)  (a)/(c) %.2f\n", k / b, t, k / c }'
+done
+
+# GetData of a report of about 50 MB against ReadFile + MultiByteToWideChar + SysAllocStringLen.
+wine_run "$out/getdata.txt" "$win/bench/wine/kestor_getdata_bench.exe" "$rounds" 50 || {
+  echo "the GetData benchmark failed:" >&2; cat "$out/getdata.txt" "$out/getdata.txt.err" >&2; exit 1; }
+tr -d '\r' <"$out/getdata.txt" | grep -v '^round' | sed 's/GetData\/floor \(.*\)$/GetData\/floor \1 (target <= 1.2)/'
+
+# Surrogate hosts this prefix's Wine started and nobody ended.
+dllhosts=0
+for proc in /proc/[0-9]*; do
+  if tr '\0' '\n' 2>/dev/null <"$proc/cmdline" | head -n 1 | grep -qi 'dllhost\.exe$' &&
+     tr '\0' '\n' 2>/dev/null <"$proc/environ" | grep -qx "WINEPREFIX=$prefix"; then
+    dllhosts=$((dllhosts + 1))
+  fi
+done
+echo "dllhost.exe processes left running: $dllhosts (target 0)"

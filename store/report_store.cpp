@@ -37,31 +37,27 @@ Text ReportStore::writeDataFile(const ChunkedText& report) const {
   const std::unique_ptr<WritableFile> file = ports_.files.createNew(path);
   // Converted block by block: a large report is never held twice. No trailing line
   // break: a read returns exactly this text.
-  for (const Text& chunk : report.chunks()) file->write(ports_.ansi.toAnsi(chunk));
+  for (TextView chunk : report.chunks()) file->write(ports_.ansi.toAnsi(Text(chunk)));
   // Closed explicitly so a failing close is reported; on any earlier failure the
   // destructor closes the file.
   file->close();
   return fileId;
 }
 
-Text ReportStore::readDataFile(const Text& fileId) const {
+void ReportStore::readDataFile(const Text& fileId, ReportSink& report) const {
   // A page chooses this id: one of ours (in any letter case) or nothing, and then no
   // file is touched.
   const Text ownId = canonicalFileId(fileId);
-  if (ownId.empty()) return Text();
+  if (ownId.empty()) return;
 
-  Text content;
   try {
     const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(ownId));
-    const std::string bytes = file->read(file->length());
-    content = ports_.ansi.fromAnsi(bytes);
+    report.takeAnsi(file->read(file->length()));
+    // A failing close keeps what was read; the destructor has closed the file on any
+    // earlier failure, which leaves the report empty.
     file->close();
-    return content;
-  } catch (const Failure& failure) {
-    if (failure.number() == error_number::kFileNotFound) return Text();
-    // Empty unless the whole text was read and only closing failed; the destructor
-    // has closed the file by now either way.
-    return content;
+  } catch (const Failure&) {
+    // No file, or a failed read: the empty text.
   }
 }
 

@@ -28,8 +28,9 @@ class ReportStore {
   // Throws on any failure; a drawn id that already names a file is a failure.
   Text writeDataFile(const ChunkedText& report) const;
 
-  // The whole content of the file of fileId, or the empty text. Never throws a Failure.
-  Text readDataFile(const Text& fileId) const;
+  // Hands the whole content of the file of fileId to report; leaves report untouched
+  // (empty) when there is no such file or it cannot be read. Never throws a Failure.
+  void readDataFile(const Text& fileId, ReportSink& report) const;
 
  private:
   StorePorts ports_;

@@ -41,6 +41,16 @@ class AnsiCodec {
   virtual Text fromAnsi(const std::string& bytes) = 0;
 };
 
+// Where a report read back goes. It is handed the file's bytes, in the ANSI code page,
+// and converts them straight into the text its caller returns: the store never
+// holds the report as text of its own.
+class ReportSink {
+ public:
+  virtual ~ReportSink() = default;
+  // The whole content of one file. A throw leaves the sink as it was.
+  virtual void takeAnsi(const std::string& bytes) = 0;
+};
+
 // An open file. The destructor closes a file that is still open and never throws,
 // so a failure between opening and closing cannot leave it open.
 class WritableFile {

@@ -102,12 +102,25 @@ class WbemService : public WmiService {
 
 }  // namespace
 
-std::unique_ptr<WmiService> WbemConnector::bind(const Text& displayName) {
-  ComPtr<IUnknown> bound;
-  comCall([&] { return CoGetObject(wide(displayName), nullptr, IID_IUnknown, bound.putVoid()); });
-  // The moniker may name any object; only a services object will do.
+std::unique_ptr<WmiService> WbemConnector::bind(const Text& computer, const Text& nameSpace) {
+  if (!locator_) {
+    ComPtr<ISWbemLocator> created;
+    comCall([&] {
+      return CoCreateInstance(wmi_ids::CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, wmi_ids::IID_ISWbemLocator,
+                              created.putVoid());
+    });
+    requireObject(created);
+    locator_ = std::move(created);
+  }
+  const Bstr server(computer);
+  const Bstr path(nameSpace);
+  // No user, password, locale or authority: the caller's own identity, as a moniker
+  // without them binds.
   ComPtr<ISWbemServices> services;
-  comCall([&] { return requireObject(bound)->QueryInterface(wmi_ids::IID_ISWbemServices, services.putVoid()); });
+  comCall([&] {
+    return locator_->ConnectServer(server.get(), path.get(), nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                                   services.put());
+  });
   requireObject(services);
   return std::make_unique<WbemService>(std::move(services));
 }

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <climits>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "host/adapters/platform_failure.h"
 #include "host/com/bstr.h"
@@ -21,6 +23,14 @@ int checkedLength(std::size_t length) {
 // A code page that takes no default character (UTF-8 set as the system's ANSI code
 // page) has no best fit either and refuses these arguments.
 bool takesDefaultCharacter(UINT codePage) { return codePage != CP_UTF8; }
+
+// Every conversion from the code page goes through here, with one set of flags.
+// units null: the number of units needed.
+int unitsFromAnsi(const std::string& bytes, wchar_t* units, int capacity) {
+  const int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), checkedLength(bytes.size()), units, capacity);
+  if (written <= 0) throw win32Failure(GetLastError());
+  return written;
+}
 
 }  // namespace
 
@@ -44,13 +54,26 @@ std::string WindowsAnsiCodec::toAnsi(const Text& text) { return ansiOf(wide(text
 
 Text WindowsAnsiCodec::fromAnsi(const std::string& bytes) {
   if (bytes.empty()) return Text();
-  const int count = checkedLength(bytes.size());
-  const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, nullptr, 0);
-  if (size <= 0) throw win32Failure(GetLastError());
-  std::wstring units(static_cast<std::size_t>(size), L'\0');
-  const int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, units.data(), size);
-  if (written <= 0) throw win32Failure(GetLastError());
+  std::wstring units(static_cast<std::size_t>(unitsFromAnsi(bytes, nullptr, 0)), L'\0');
+  const int written = unitsFromAnsi(bytes, units.data(), static_cast<int>(units.size()));
   return textOf(units.data(), static_cast<std::size_t>(written));
+}
+
+Bstr bstrFromAnsi(const std::string& bytes) {
+  if (bytes.empty()) return Bstr(L"");
+  const int size = unitsFromAnsi(bytes, nullptr, 0);
+  Bstr text;
+  text.adopt(SysAllocStringLen(nullptr, static_cast<UINT>(size)));
+  if (!text.get()) throw std::bad_alloc();
+  // The same bytes convert to the same units: anything else is a failed conversion,
+  // not a report with a gap.
+  if (unitsFromAnsi(bytes, text.get(), size) != size) throw win32Failure(ERROR_INVALID_DATA);
+  return text;
+}
+
+Bstr BstrReportSink::take() {
+  if (!text_.get()) return Bstr(L"");
+  return std::move(text_);
 }
 
 }  // namespace kestor::win

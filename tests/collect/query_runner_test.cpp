@@ -29,7 +29,8 @@ TEST(RunQuery, WorkedExampleAndSecondQueryIntoSameReport) {
             u"[class=Win32_OperatingSystem]\r\n[INSTANCE]\r\n[pname]=BuildNumber\r\n[pvalue]=2600\r\n"
             u"[pname]=CSDVersion\r\n[pvalue]=Unknown\r\n");
   EXPECT_EQ(status, u"Error executing " + kOs);
-  EXPECT_EQ(wmi.displayName, u"winmgmts:\\\\.\\root\\CIMV2");
+  EXPECT_EQ(wmi.computer, u".");
+  EXPECT_EQ(wmi.nameSpace, u"root\\CIMV2");
   EXPECT_EQ(wmi.query, kOs);
   EXPECT_EQ(wmi.language, u"WQL");
   EXPECT_EQ(wmi.flags, 48);

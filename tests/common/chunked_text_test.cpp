@@ -12,7 +12,7 @@ TEST(ChunkedText, HoldsExactlyWhatWasAppendedWithoutSplittingAPiece) {
     int line;
     std::vector<Text> pieces;
   };
-  const Text block(64 * 1024 - 1, u'a');
+  const Text block(60 * 1024 - 1, u'a');  // one unit short of a block
   const Text pair = u"\xD83D\xDE00";  // one character outside the 16-bit range
   const Row rows[] = {
       {__LINE__, {}},                                  // nothing appended
@@ -32,11 +32,20 @@ TEST(ChunkedText, HoldsExactlyWhatWasAppendedWithoutSplittingAPiece) {
     EXPECT_EQ(text.toText(), expected);
     EXPECT_EQ(text.size(), expected.size());
     EXPECT_EQ(text.empty(), expected.empty());
-    for (const Text& chunk : text.chunks()) {
+    for (TextView chunk : text.chunks()) {
       EXPECT_FALSE(chunk.empty());
       EXPECT_FALSE(chunk.back() >= 0xD800 && chunk.back() <= 0xDBFF) << "a block ends inside a pair";
     }
   }
+}
+
+TEST(ChunkedText, PiecesAppendedTogetherStayTogether) {
+  ChunkedText text;
+  text.append(Text(60 * 1024 - 4, u'a'));
+  text.append(u"[pname]=", Text(u"Name"), TextView(u"\r\n"));  // does not fit in what is left
+  ASSERT_EQ(text.chunks().size(), 2u);
+  EXPECT_EQ(text.chunks()[1], u"[pname]=Name\r\n");
+  EXPECT_EQ(text.size(), 60u * 1024 - 4 + 14);
 }
 
 TEST(ChunkedText, AppendingNeverMovesWhatIsAlreadyThere) {

@@ -70,6 +70,25 @@ class FakeAnsiCodec : public AnsiCodec {
   Text fromAnsi(const std::string& bytes) override { return widen(bytes); }
 };
 
+// Receives a report read back, each byte as the unit of the same value (as
+// FakeAnsiCodec reads); throws `failure` once when one is set.
+class TextReportSink : public ReportSink {
+ public:
+  Text text;
+  int calls = 0;
+  std::optional<Failure> failure;
+
+  void takeAnsi(const std::string& bytes) override {
+    ++calls;
+    if (failure) {
+      const Failure thrown = *failure;
+      failure.reset();
+      throw thrown;
+    }
+    text = widen(bytes);
+  }
+};
+
 // Files as a map from path to bytes. Like the platform's single file slot, it holds one
 // open file at a time: opening while a file is still open fails, so a file leaked by a
 // failed operation makes the next one fail.

@@ -26,11 +26,17 @@ inline std::exception_ptr failureOf(std::int32_t number, Text description) {
 }
 
 // Property names compare as WMI compares them: ASCII letters without regard to case.
+// Shorter names order first, so most lookups never compare a character (the
+// benchmark looks up millions of names).
 struct NameLess {
   bool operator()(const Text& a, const Text& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char16_t x, char16_t y) {
-      return asciiUpperUnit(x) < asciiUpperUnit(y);
-    });
+    if (a.size() != b.size()) return a.size() < b.size();
+    if (a == b) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      const char16_t x = asciiUpperUnit(a[i]), y = asciiUpperUnit(b[i]);
+      if (x != y) return x < y;
+    }
+    return false;
   }
 };
 
@@ -54,7 +60,8 @@ class FakeWmi final : public WmiConnector {
   std::map<std::size_t, std::exception_ptr> stepThrows;
 
   // --- What it saw ----------------------------------------------------------
-  Text displayName;
+  Text computer;
+  Text nameSpace;
   Text query;
   Text language;
   std::int32_t flags = 0;
@@ -63,10 +70,11 @@ class FakeWmi final : public WmiConnector {
     std::size_t all() const { return bind + execQuery + fetch + read; }
   } calls;
 
-  std::unique_ptr<WmiService> bind(const Text& name) override {
+  std::unique_ptr<WmiService> bind(const Text& computerName, const Text& namespaceName) override {
     ++calls.bind;
     stepTaken();
-    displayName = name;
+    computer = computerName;
+    nameSpace = namespaceName;
     if (bindThrows) std::rethrow_exception(bindThrows);
     return std::make_unique<Service>(*this);
   }

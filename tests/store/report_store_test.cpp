@@ -16,6 +16,7 @@ namespace {
 using fakes::FakeAnsiCodec;
 using fakes::FakeFileSystem;
 using fakes::FakeTempDirectory;
+using fakes::TextReportSink;
 using Step = FakeFileSystem::Step;
 
 const Text kGuidId = u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
@@ -23,6 +24,13 @@ const Text kOtherGuidId = u"{FFFFFFFF-0000-1111-2222-333344445555}";
 const Text kDigitId = u"53200750588";
 
 using test::failureNumber;
+
+// What a read of fileId hands its caller.
+Text readBack(const ReportStore& store, const Text& fileId) {
+  TextReportSink report;
+  store.readDataFile(fileId, report);
+  return report.text;
+}
 
 class ReportStoreTest : public ::testing::Test {
  protected:
@@ -109,7 +117,7 @@ TEST_F(ReportStoreTest, WrittenReportReadsBackUnchangedOrAsTheCodePageHoldsIt) {
 
     EXPECT_EQ(store.writeDataFile(ChunkedText(row.report)), kGuidId);
     EXPECT_EQ(fresh.contentOf(u"C:\\Temp\\" + kGuidId), row.fileBytes);
-    EXPECT_EQ(store.readDataFile(kGuidId), row.readBack);
+    EXPECT_EQ(readBack(store, kGuidId), row.readBack);
     EXPECT_EQ(fresh.openCount(), 0);
   }
 }
@@ -120,8 +128,8 @@ TEST_F(ReportStoreTest, EachWriteDrawsItsOwnIdAndFile) {
   EXPECT_EQ(store.writeDataFile(ChunkedText(u"second")), kOtherGuidId);
   EXPECT_EQ(draws, 2);
   EXPECT_EQ(files.fileCount(), 2u);
-  EXPECT_EQ(store.readDataFile(kGuidId), u"first");
-  EXPECT_EQ(store.readDataFile(kOtherGuidId), u"second");
+  EXPECT_EQ(readBack(store, kGuidId), u"first");
+  EXPECT_EQ(readBack(store, kOtherGuidId), u"second");
 }
 
 TEST_F(ReportStoreTest, DirectoryIsLookedUpForEveryFile) {
@@ -131,7 +139,7 @@ TEST_F(ReportStoreTest, DirectoryIsLookedUpForEveryFile) {
   store.writeDataFile(ChunkedText(u"second"));
   EXPECT_EQ(files.contentOf(u"C:\\Temp\\" + kGuidId), std::string("first"));
   EXPECT_EQ(files.contentOf(u"c:\\" + kOtherGuidId), std::string("second"));
-  EXPECT_EQ(store.readDataFile(kOtherGuidId), u"second");
+  EXPECT_EQ(readBack(store, kOtherGuidId), u"second");
 }
 
 TEST_F(ReportStoreTest, EqualDrawnIdsFailTheSecondWriteAndKeepTheFirstReport) {
@@ -142,7 +150,7 @@ TEST_F(ReportStoreTest, EqualDrawnIdsFailTheSecondWriteAndKeepTheFirstReport) {
   EXPECT_EQ(failureNumber([&] { store.writeDataFile(ChunkedText(u"second")); }),
             error_number::kFileAlreadyExists);
   EXPECT_EQ(files.contentOf(u"C:\\Temp\\" + kDigitId), std::string("first"));
-  EXPECT_EQ(store.readDataFile(kDigitId), u"first");
+  EXPECT_EQ(readBack(store, kDigitId), u"first");
   EXPECT_EQ(files.openCount(), 0);
 }
 
@@ -177,7 +185,7 @@ TEST_F(ReportStoreTest, WriteFailurePassesUpClosesTheFileAndTheNextWriteWorks) {
     EXPECT_EQ(fresh.contentOf(u"C:\\Temp\\" + kGuidId).has_value(), row.fileLeftBehind);
 
     EXPECT_EQ(store.writeDataFile(ChunkedText(u"kept")), kOtherGuidId);
-    EXPECT_EQ(store.readDataFile(kOtherGuidId), u"kept");
+    EXPECT_EQ(readBack(store, kOtherGuidId), u"kept");
     EXPECT_EQ(fresh.openCount(), 0);
   }
 }
@@ -185,7 +193,7 @@ TEST_F(ReportStoreTest, WriteFailurePassesUpClosesTheFileAndTheNextWriteWorks) {
 TEST_F(ReportStoreTest, ReadOfAMissingFileIsEmptyAndRaisesNothing) {
   const ReportStore store = makeStore();
   Text result = u"unset";
-  EXPECT_NO_THROW(result = store.readDataFile(kGuidId));
+  EXPECT_NO_THROW(result = readBack(store, kGuidId));
   EXPECT_EQ(result, u"");
   EXPECT_EQ(files.openedPaths(), std::vector<Text>{u"C:\\Temp\\" + kGuidId});
   EXPECT_EQ(files.openCount(), 0);
@@ -210,7 +218,7 @@ TEST_F(ReportStoreTest, ReadOfAnIllFormedIdIsEmptyAndOpensNothing) {
     fresh.putFile(row.planted, "secret");
     const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
 
-    EXPECT_EQ(store.readDataFile(row.id), u"");
+    EXPECT_EQ(readBack(store, row.id), u"");
     EXPECT_TRUE(fresh.openedPaths().empty());
   }
 }
@@ -237,11 +245,24 @@ TEST_F(ReportStoreTest, ReadFailureGivesEmptyTextClosesTheFileAndTheNextReadWork
     fresh.failNext(row.step, Failure(row.number, u"injected"));
 
     Text result = u"unset";
-    EXPECT_NO_THROW(result = store.readDataFile(kGuidId));
+    EXPECT_NO_THROW(result = readBack(store, kGuidId));
     EXPECT_EQ(result, row.expected);
     EXPECT_EQ(fresh.openCount(), 0);
-    EXPECT_EQ(store.readDataFile(kGuidId), u"report");
+    EXPECT_EQ(readBack(store, kGuidId), u"report");
   }
+}
+
+TEST_F(ReportStoreTest, ReadWhoseConversionFailsIsEmptyAndClosesTheFile) {
+  files.putFile(u"C:\\Temp\\" + kGuidId, "report");
+  const ReportStore store = makeStore();
+  TextReportSink report;
+  report.failure = Failure(7, u"Out of memory");
+
+  EXPECT_NO_THROW(store.readDataFile(kGuidId, report));
+  EXPECT_EQ(report.calls, 1);
+  EXPECT_EQ(report.text, u"");
+  EXPECT_EQ(files.openCount(), 0);
+  EXPECT_EQ(readBack(store, kGuidId), u"report");
 }
 
 }  // namespace

@@ -153,8 +153,23 @@ TEST(WindowsAnsiCodec, AsciiAndEmbeddedNulRoundTrip) {
   const std::string bytes = codec.toAnsi(text);
   EXPECT_EQ(bytes, std::string("[class=Win32_BIOS]\r\n\0tail", 26));
   EXPECT_EQ(codec.fromAnsi(bytes), text);
+  EXPECT_EQ(bstrFromAnsi(bytes).text(), text);
   EXPECT_EQ(codec.toAnsi(Text()), std::string());
   EXPECT_EQ(codec.fromAnsi(std::string()), Text());
+  const Bstr empty = bstrFromAnsi(std::string());
+  EXPECT_NE(empty.get(), nullptr);  // an empty string, not a missing one
+  EXPECT_EQ(SysStringLen(empty.get()), 0u);
+}
+
+TEST(BstrReportSink, HandsOverWhatItTookOrAnEmptyString) {
+  BstrReportSink nothing;
+  const Bstr none = nothing.take();
+  EXPECT_NE(none.get(), nullptr);
+  EXPECT_EQ(SysStringLen(none.get()), 0u);
+
+  BstrReportSink report;
+  report.takeAnsi("[class=Win32_BIOS]\r\n");
+  EXPECT_EQ(report.take().text(), u"[class=Win32_BIOS]\r\n");
 }
 
 TEST(WindowsAnsiCodec, UnrepresentableUnitsBecomeTheDefaultCharacter) {
@@ -180,6 +195,7 @@ TEST(WindowsAnsiCodec, UsesTheSystemCodePageBothWays) {
   WindowsAnsiCodec codec;
   for (const Case& c : cases) {
     EXPECT_EQ(codec.fromAnsi(c.bytes), Text(c.text)) << c.bytes;
+    EXPECT_EQ(bstrFromAnsi(c.bytes).text(), Text(c.text)) << c.bytes;
     EXPECT_EQ(codec.toAnsi(c.text), std::string(c.bytes)) << c.bytes;
   }
 }
@@ -197,7 +213,7 @@ TEST(WindowsPlatform, HandsOutWorkingAdaptersThatStayTheSame) {
   EXPECT_EQ(first.tempDirectory.ansiPath(), WindowsTempDirectory().ansiPath());
   EXPECT_EQ(first.ansi.toAnsi(u"abc"), "abc");
   EXPECT_EQ(first.clock.localDate().year, localNow().wYear);
-  EXPECT_NE(first.wmi.bind(u"winmgmts:\\\\.\\root\\CIMV2"), nullptr);
+  EXPECT_NE(first.wmi.bind(u".", u"root\\CIMV2"), nullptr);
   EXPECT_THROW(first.files.openForInput(u""), Failure);
 }
 

@@ -18,7 +18,8 @@
 namespace kestor::win {
 namespace {
 
-constexpr char16_t kCimv2[] = u"winmgmts:\\\\.\\root\\CIMV2";
+constexpr char16_t kThisComputer[] = u".";
+constexpr char16_t kCimv2[] = u"root\\CIMV2";
 constexpr std::int32_t kReturnImmediatelyForwardOnly = 48;
 
 constexpr std::int32_t code(HRESULT hr) { return static_cast<std::int32_t>(hr); }
@@ -55,7 +56,7 @@ DWORD kernelBuildNumber() {
 
 class WmiAdapter : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_NO_THROW(service_ = WbemConnector().bind(kCimv2)); }
+  void SetUp() override { ASSERT_NO_THROW(service_ = WbemConnector().bind(kThisComputer, kCimv2)); }
 
   std::vector<std::unique_ptr<WmiInstance>> instancesOf(const Text& query) {
     auto set = service_->execQuery(query, u"WQL", kReturnImmediatelyForwardOnly);
@@ -212,19 +213,18 @@ TEST_F(WmiAdapter, SetsAndInstancesOutliveWhatProducedThem) {
 
 TEST(WmiBinding, BindingFailsForWhatIsNotTheServiceOfAnExistingNamespace) {
   const struct {
-    const char16_t* displayName;
+    const char16_t* computer;
+    const char16_t* nameSpace;
     std::int32_t expected;  // 0: any failing code will do
   } cases[] = {
-      {u"nosuchmoniker:foo", 0},
-      {u"", 0},
-      {u"winmgmts:\\\\.\\root\\NoSuchNamespace", code(WBEM_E_INVALID_NAMESPACE)},
-      // A WMI class object, bound fine, but not a services object.
-      {u"winmgmts:\\\\.\\root\\CIMV2:Win32_OperatingSystem", code(E_NOINTERFACE)},
+      {u".", u"root\\NoSuchNamespace", code(WBEM_E_INVALID_NAMESPACE)},
+      {u".", u"root\\CIMV2:Win32_OperatingSystem", 0},  // an object path, not a namespace
+      {u"no-such-computer.invalid", u"root\\CIMV2", 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(toUtf8(c.displayName));
+    SCOPED_TRACE(toUtf8(c.nameSpace));
     try {
-      WbemConnector().bind(c.displayName);
+      WbemConnector().bind(c.computer, c.nameSpace);
       ADD_FAILURE() << "bound";
     } catch (const Failure& failure) {
       EXPECT_LT(failure.number(), 0);
@@ -233,6 +233,15 @@ TEST(WmiBinding, BindingFailsForWhatIsNotTheServiceOfAnExistingNamespace) {
       }
     }
   }
+}
+
+TEST(WmiBinding, AFailedBindLeavesTheConnectorUsable) {
+  WbemConnector connector;
+  ASSERT_NE(connector.bind(kThisComputer, kCimv2), nullptr);
+  EXPECT_THROW(connector.bind(kThisComputer, u"root\\NoSuchNamespace"), Failure);
+  auto set = connector.bind(kThisComputer, kCimv2)->execQuery(u"SELECT Caption FROM Win32_OperatingSystem", u"WQL",
+                                                              kReturnImmediatelyForwardOnly);
+  EXPECT_NE(set->next(), nullptr);
 }
 
 }  // namespace
