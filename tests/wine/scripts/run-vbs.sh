@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one VBScript test under Wine's cscript and judges it by its summary line.
+# Runs one VBScript or JScript test under Wine's cscript and judges it by its summary line.
 # cscript ends with status 0 even when a script dies on a runtime or parse error,
 # so a missing "N passed, 0 failed" line (N > 0) is a failure.
 #   run-vbs.sh PREFIX OUTDIR SCRIPT [ARGS...]
@@ -8,11 +8,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 prefix=$1 outdir=$2 script=$3
 shift 3
-name=$(basename "$script" .vbs)
+language=${script##*.}
+name=$(basename "$script" ".$language")
 mkdir -p "$outdir"
-combined=$outdir/$name.run.vbs
-# The assertion helpers go in front: VBScript has no include.
-cat "$here/lib/assert.vbs" "$script" >"$combined"
+combined=$outdir/$name.run.$language
+# The assertion helpers go in front: the script host has no include.
+cat "$here/lib/assert.$language" "$script" >"$combined"
 windows_path="Z:${combined//\//\\}"
 
 bash "$root/scripts/wine-run.sh" "$prefix" 300 "$outdir/$name.txt" cscript //nologo "$windows_path" "$@"
