@@ -17,6 +17,9 @@ constexpr WORD kTypeLibMajor = 2;
 constexpr WORD kTypeLibMinor = 0;
 constexpr wchar_t kProgId[] = L"Kestor.SysKestor";
 constexpr wchar_t kTypeLibHelpString[] = L"Orvanel";
+// The library describes the function table of the build it is part of, whose entries
+// are pointers: 32-bit Windows for the i686 DLL, 64-bit Windows for the x86_64 one.
+constexpr SYSKIND kTypeLibSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 // Dispatch identifiers of _SysKestor
 constexpr DISPID kDispGenerateIdentifier = 0x60030007;

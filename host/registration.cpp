@@ -33,6 +33,23 @@ std::wstring typeLibVersionKey() {
   return L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\" + kVersion;
 }
 
+// 64-bit Windows keeps a 32-bit and a 64-bit registry view. The class key is per view,
+// so each DLL registers its class in the view of its own bitness; the ProgID and the
+// type library keys are shared by both views, and the library holds one file path per
+// target system (locale 0, then win32 or win64).
+constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+constexpr SYSKIND kOtherSysKind = ids::kTypeLibSysKind == SYS_WIN64 ? SYS_WIN32 : SYS_WIN64;
+
+std::wstring typeLibFileKey(SYSKIND sysKind) {
+  return typeLibVersionKey() + (sysKind == SYS_WIN64 ? L"\\0\\win64" : L"\\0\\win32");
+}
+
+// Whether the DLL of the other bitness has the class registered in its view. On
+// 32-bit Windows there is no other view and this looks at the caller's own.
+bool otherViewHasClass() {
+  return keyExists(HKEY_CLASSES_ROOT, classKey() + L"\\InprocServer32", kOtherView);
+}
+
 HRESULT writeClassKeys(const std::wstring& modulePath) {
   struct Value {
     std::wstring key;
@@ -105,12 +122,19 @@ HRESULT unregisterServer() {
     if (SUCCEEDED(first) && FAILED(hr)) first = hr;
   };
   note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, classKey())));
-  note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, ids::kProgId)));
+  // The ProgID names the class for both views: it goes with the last registration.
+  if (!otherViewHasClass()) note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, ids::kProgId)));
   // UnRegisterTypeLib fails for a library that is not registered; that is the
-  // state asked for, not an error.
-  if (keyExists(HKEY_CLASSES_ROOT, typeLibVersionKey())) {
-    note(UnRegisterTypeLib(ids::LIBID_Kestor, ids::kTypeLibMajor, ids::kTypeLibMinor,
-                           LOCALE_NEUTRAL, SYS_WIN32));
+  // state asked for, not an error. It also removes the library's shared keys and
+  // its interface's keys in both views, which the other bitness's library, when
+  // registered, still needs: then only this library's file path goes.
+  if (keyExists(HKEY_CLASSES_ROOT, typeLibFileKey(ids::kTypeLibSysKind))) {
+    if (keyExists(HKEY_CLASSES_ROOT, typeLibFileKey(kOtherSysKind))) {
+      note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, typeLibFileKey(ids::kTypeLibSysKind))));
+    } else {
+      note(UnRegisterTypeLib(ids::LIBID_Kestor, ids::kTypeLibMajor, ids::kTypeLibMinor,
+                             LOCALE_NEUTRAL, ids::kTypeLibSysKind));
+    }
   }
   return first;
 }

@@ -45,9 +45,10 @@ inline LONG deleteTree(HKEY parent, const std::wstring& path) {
   return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
 }
 
-inline bool keyExists(HKEY parent, const std::wstring& path) {
+// view: 0 for the caller's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+inline bool keyExists(HKEY parent, const std::wstring& path, REGSAM view = 0) {
   RegistryKey key;
-  return RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  return RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
 }  // namespace kestor::server

@@ -5,7 +5,8 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
 native=(cmake g++ make googletest libgtest-dev libbenchmark-dev)
-cross=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
+# Both Windows architectures: the 32-bit and the 64-bit compiler and Wine loader.
+cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64)
 
 missing=()
 for pkg in "${native[@]}" "${cross[@]}"; do

@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Takes an inventory of this machine through the real component: builds Kestor.ocx,
-# registers it in a private Wine prefix and drives it from a script host as a page
-# would. Prints the file id and the report.
-#   scripts/inventory.sh ["SELECT ... FROM Win32_X|SELECT ... FROM Win32_Y|"]
+# registers it in a private 64-bit Wine prefix and drives it from a script host as a
+# page would. Prints the file id and the report.
+#   scripts/inventory.sh [--32] ["SELECT ... FROM Win32_X|SELECT ... FROM Win32_Y|"]
+# By default the 64-bit DLL and the 64-bit script host (C:\windows\system32\cscript.exe);
+# --32 takes the 32-bit DLL and host (C:\windows\syswow64\cscript.exe) instead.
 # Each query of a list is followed by "|".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTOR_BUILD_DIR:-$root/build}
-prefix=$build/win/wineprefix
+prefix=$build/wineprefix
 out=$build/inventory
+
+arch=win64 toolchain=mingw-x86_64 system='C:\windows\system32'
+if [ "${1:-}" = "--32" ]; then
+  arch=win32 toolchain=mingw-i686 system='C:\windows\syswow64'
+  shift
+fi
 
 bash "$root/scripts/install-deps.sh" >&2
 mkdir -p "$build"
 {
-  cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-  cmake --build "$build/win" -j"$(nproc)" --target kestor_server
+  cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake"
+  cmake --build "$build/$arch" -j"$(nproc)" --target kestor_server
 } >"$build/inventory-build.log" 2>&1 || { cat "$build/inventory-build.log" >&2; exit 1; }
 
 # Wine sees this machine's files under drive Z:.
@@ -22,11 +30,12 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
 mkdir -p "$out"
-bash "$root/scripts/wine-run.sh" "$prefix" 120 "$out/regsvr32.txt" regsvr32 /s "$(windows_path "$build/win/host/Kestor.ocx")" || {
-  echo "registering Kestor.ocx failed" >&2; exit 1; }
+bash "$root/scripts/wine-run.sh" "$prefix" 120 "$out/regsvr32.txt" \
+  "$system\\regsvr32.exe" /s "$(windows_path "$build/$arch/host/Kestor.ocx")" || {
+  echo "registering $arch Kestor.ocx failed" >&2; exit 1; }
 status=0
 bash "$root/scripts/wine-run.sh" "$prefix" 600 "$out/report.txt" \
-  cscript //nologo "$(windows_path "$root/scripts/inventory.vbs")" "$@" || status=$?
+  "$system\\cscript.exe" //nologo "$(windows_path "$root/scripts/inventory.vbs")" "$@" || status=$?
 cat "$out/report.txt"
 if [ "$status" -ne 0 ] || ! grep -q '^File id: ' "$out/report.txt"; then
   echo "the inventory did not complete (status $status); see $out/report.txt.err" >&2

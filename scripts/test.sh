@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable core natively, the Windows
-# component cross-compiled and exercised under Wine in a private prefix.
+# component cross-compiled for 32-bit and for 64-bit Windows and exercised under Wine,
+# both registered in one private 64-bit prefix.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTOR_BUILD_DIR:-$root/build}
@@ -13,8 +14,16 @@ cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build/native" -j"$jobs"
 ctest --test-dir "$build/native" --output-on-failure
 
-echo "== Kestor.ocx (mingw-w64 i686, under Wine) =="
-trap 'bash "$root/scripts/wine-stop.sh" "$build/win/wineprefix"' EXIT
-cmake -S "$root" -B "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-cmake --build "$build/win" -j"$jobs"
-ctest --test-dir "$build/win" --output-on-failure
+# Both DLLs are built before any Wine test runs: each architecture's tests also check
+# that registering and unregistering its DLL leaves the other one working.
+trap 'bash "$root/scripts/wine-stop.sh" "$build/wineprefix"' EXIT
+declare -A toolchain=([win32]=mingw-i686 [win64]=mingw-x86_64)
+for arch in win32 win64; do
+  echo "== Kestor.ocx $arch (${toolchain[$arch]}): build =="
+  cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/${toolchain[$arch]}.cmake"
+  cmake --build "$build/$arch" -j"$jobs"
+done
+for arch in win32 win64; do
+  echo "== Kestor.ocx $arch: tests under Wine =="
+  ctest --test-dir "$build/$arch" --output-on-failure
+done

@@ -8,8 +8,10 @@
 // 2 on bad usage.
 //
 // The library is built through ICreateTypeLib2 rather than from IDL because the
-// interface's members sit at fixed function-table offsets (the first at 40, after three
-// entries the library does not describe), which IDL cannot state.
+// interface's members sit at fixed function-table entries (the first at entry 10, after
+// three entries the library does not describe), which IDL cannot state. The library is
+// for the architecture the tool is built for: its target system and byte offsets follow
+// the size of a function pointer.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -66,8 +68,9 @@ constexpr Member kMembers[] = {
 };
 
 // IDispatch's seven entries and three that the library leaves undescribed come first.
-constexpr SHORT kFirstMemberVft = 40;
-constexpr SHORT kVftEntrySize = 4;
+// An entry holds one function pointer.
+constexpr SHORT kFirstMemberEntry = 10;
+constexpr SHORT kVftEntrySize = sizeof(void (*)());
 
 constexpr WORD kInterfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
                                  TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
@@ -104,7 +107,7 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   fd.callconv = CC_STDCALL;
   fd.cParams = static_cast<SHORT>(params.size());
   fd.cParamsOpt = 0;
-  fd.oVft = static_cast<SHORT>(kFirstMemberVft + kVftEntrySize * static_cast<SHORT>(index));
+  fd.oVft = static_cast<SHORT>((kFirstMemberEntry + static_cast<SHORT>(index)) * kVftEntrySize);
   fd.lprgelemdescParam = params.data();
   fd.elemdescFunc.tdesc.vt = VT_HRESULT;
   fd.wFuncFlags = 0;
@@ -226,7 +229,7 @@ void Verify(const std::wstring& path, UINT record_index, UINT coclass_index) {
   if (!(got.guid == ids::LIBID_Kestor) || got.lcid != 0 || got.wMajorVerNum != ids::kTypeLibMajor ||
       got.wMinorVerNum != ids::kTypeLibMinor ||
       (got.wLibFlags & ~LIBFLAG_FHASDISKIMAGE) != LIBFLAG_FCONTROL ||
-      got.syskind != SYS_WIN32) {
+      got.syskind != ids::kTypeLibSysKind) {
     char text[160];
     std::snprintf(text, sizeof text,
                   "library attributes read back as lcid 0x%lX, version %u.%u, flags 0x%X, syskind %d",
@@ -278,7 +281,7 @@ void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
 
   {
     ComPtr<ICreateTypeLib2> lib;
-    Check(CreateTypeLib2(SYS_WIN32, out_path.c_str(), lib.put()), "CreateTypeLib2(" + Narrow(out_path) + ")");
+    Check(CreateTypeLib2(ids::kTypeLibSysKind, out_path.c_str(), lib.put()), "CreateTypeLib2(" + Narrow(out_path) + ")");
     Check(lib->SetName(const_cast<LPOLESTR>(L"Kestor")), "SetName");
     Check(lib->SetGuid(ids::LIBID_Kestor), "SetGuid");
     Check(lib->SetVersion(ids::kTypeLibMajor, ids::kTypeLibMinor), "SetVersion");

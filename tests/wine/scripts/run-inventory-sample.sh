@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Runs a command-line sample (samples/inventory.vbs or .js) under Wine's cscript with
 # a query list of one good and one failing query, and checks what it printed.
-#   run-inventory-sample.sh PREFIX OUTDIR SAMPLE [CSCRIPT]
+#   run-inventory-sample.sh PREFIX OUTDIR HOST SAMPLE
+# HOST is the script host as Wine sees it (see run-vbs.sh).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-prefix=$1 outdir=$2 sample=$3 cscript=${4:-cscript}
+prefix=$1 outdir=$2 host=$3 sample=$4
 out=$outdir/$(basename "$sample").txt
 mkdir -p "$outdir"
-bash "$root/scripts/wine-run.sh" "$prefix" 300 "$out" "$cscript" //nologo "Z:${sample//\//\\}" \
+bash "$root/scripts/wine-run.sh" "$prefix" 300 "$out" "$host" //nologo "Z:${sample//\//\\}" \
   "SELECT Name, NumberOfCores FROM Win32_Processor|SELECT Name|"
 status=$?
 tr -d '\r' <"$out"

@@ -2,12 +2,14 @@
 # Runs one VBScript or JScript test under Wine's cscript and judges it by its summary line.
 # cscript ends with status 0 even when a script dies on a runtime or parse error,
 # so a missing "N passed, 0 failed" line (N > 0) is a failure.
-#   run-vbs.sh PREFIX OUTDIR SCRIPT [ARGS...]
+#   run-vbs.sh PREFIX OUTDIR HOST SCRIPT [ARGS...]   (SCRIPT: a .vbs or .js file)
+# HOST is the script host as Wine sees it: C:\windows\system32\cscript.exe (64-bit)
+# or C:\windows\syswow64\cscript.exe (32-bit).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-prefix=$1 outdir=$2 script=$3
-shift 3
+prefix=$1 outdir=$2 host=$3 script=$4
+shift 4
 language=${script##*.}
 name=$(basename "$script" ".$language")
 mkdir -p "$outdir"
@@ -16,7 +18,7 @@ combined=$outdir/$name.run.$language
 cat "$here/lib/assert.$language" "$script" >"$combined"
 windows_path="Z:${combined//\//\\}"
 
-bash "$root/scripts/wine-run.sh" "$prefix" 300 "$outdir/$name.txt" cscript //nologo "$windows_path" "$@"
+bash "$root/scripts/wine-run.sh" "$prefix" 300 "$outdir/$name.txt" "$host" //nologo "$windows_path" "$@"
 status=$?
 tr -d '\r' <"$outdir/$name.txt"
 summary=$(tr -d '\r' <"$outdir/$name.txt" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)

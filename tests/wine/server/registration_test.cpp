@@ -1,13 +1,16 @@
-// Registration as regsvr32 leaves it (the test fixture registered the build), and
-// DllUnregisterServer / DllRegisterServer called directly.
+// Registration as regsvr32 leaves it (the test fixture registered the build, and the
+// other architecture's build beside it), and DllUnregisterServer / DllRegisterServer
+// called directly, alone and beside the other architecture's registration.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "host/com/unique_handle.h"
 #include "host/kestor_ids.h"
 #include "host/registry_key.h"
 #include "tests/wine/server/server_support.h"
+#include "tests/wine/target_arch.h"
 
 namespace kestor::server::test {
 namespace {
@@ -18,15 +21,78 @@ std::wstring guidText(const GUID& guid) {
   return buffer;
 }
 
-// The text value name (nullptr: default) of HKCR\path, or "(missing)".
-std::wstring readValue(const std::wstring& path, const wchar_t* name) {
+using kestor::test::perArch;
+
+// 64-bit Windows keeps the class key apart per bitness; this is the other view.
+constexpr REGSAM kOtherView = perArch<REGSAM>(KEY_WOW64_64KEY, KEY_WOW64_32KEY);
+constexpr const wchar_t* kOwnSysKind = perArch(L"win32", L"win64");
+constexpr const wchar_t* kOtherSysKind = perArch(L"win64", L"win32");
+// The system folders as this process sees them: a 32-bit process reaches the 64-bit
+// one as sysnative (its system32 is the 32-bit one).
+constexpr const wchar_t* kOwnSystemDir = L"C:\\windows\\system32\\";
+constexpr const wchar_t* kOtherSystemDir = perArch(L"C:\\windows\\sysnative\\", L"C:\\windows\\syswow64\\");
+
+// The text value name (nullptr: default) of HKCR\path in a registry view (0: this
+// process's own), or "(missing)".
+std::wstring readValue(const std::wstring& path, const wchar_t* name, REGSAM view = 0) {
+  RegistryKey key;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) {
+    return L"(missing)";
+  }
   wchar_t buffer[1024] = {};
   DWORD bytes = sizeof buffer - sizeof(wchar_t);
-  if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &bytes) !=
-      ERROR_SUCCESS) {
+  if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ, nullptr, buffer, &bytes) != ERROR_SUCCESS) {
     return L"(missing)";
   }
   return buffer;
+}
+
+std::wstring windowsPath(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+// The other architecture's build, when there is one.
+const std::wstring& otherDll() {
+  static const std::wstring path = windowsPath(L"" KESTOR_OTHER_OCX_PATH);
+  return path;
+}
+bool otherDllBuilt() { return GetFileAttributesW(otherDll().c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Runs a program of a system folder with arguments; its exit code, or ~0u when it
+// cannot be started or does not end within a minute.
+DWORD run(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    return ~0u;
+  }
+  UniqueHandle process(started.hProcess);
+  UniqueHandle thread(started.hThread);
+  DWORD code = ~0u;
+  if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
+    return ~0u;
+  }
+  return code;
+}
+
+// The other architecture's regsvr32 on the other build ("/s" or "/u /s").
+DWORD otherRegsvr32(const wchar_t* options) {
+  return run(std::wstring(kOtherSystemDir) + L"regsvr32.exe", std::wstring(options) + L" \"" + otherDll() + L"\"");
+}
+
+// What CreateObject("Kestor.SysKestor") gives a script host in a system folder: see
+// probe.vbs (10: an object that answers, 1: no class).
+constexpr DWORD kProbeAnswers = 10;
+constexpr DWORD kProbeNoClass = 1;
+DWORD probe(const wchar_t* systemDir) {
+  return run(std::wstring(systemDir) + L"cscript.exe",
+             L"//nologo \"" + windowsPath(L"" KESTOR_PROBE_VBS) + L"\"");
 }
 
 struct ValueRow {
@@ -48,8 +114,8 @@ std::vector<ValueRow> registeredValues() {
       {"library help string", L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0", nullptr, L"Orvanel"},
       {"library flags: a control, nothing else", L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0\\FLAGS",
        nullptr, L"2"},
-      {"library file for locale 0", L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0\\0\\win32", nullptr,
-       serverDll().path},
+      {"library file for locale 0 and this target system",
+       L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0\\0\\" + kOwnSysKind, nullptr, serverDll().path},
   };
 }
 
@@ -62,8 +128,14 @@ bool sameClassAs(IUnknown* object, const CLSID& expected) {
 
 class RegistrationTest : public ::testing::Test {
  protected:
-  // Whatever a test does, the prefix is left registered for the tests after it.
-  void TearDown() override { EXPECT_EQ(serverDll().registerServer(), S_OK); }
+  // Whatever a test does, the prefix is left with both builds registered for the
+  // tests after it.
+  void TearDown() override {
+    EXPECT_EQ(serverDll().registerServer(), S_OK);
+    if (otherDllBuilt()) {
+      EXPECT_EQ(otherRegsvr32(L"/s"), 0u);
+    }
+  }
   Apartment apartment_;
 };
 
@@ -96,6 +168,10 @@ TEST_F(RegistrationTest, ProgIdAndClassIdCreateTheSameClass) {
 }
 
 TEST_F(RegistrationTest, UnregisterRemovesEverythingAndRegisterRestoresIt) {
+  // Alone: the other architecture's registration would keep the shared keys.
+  if (otherDllBuilt()) {
+    ASSERT_EQ(otherRegsvr32(L"/u /s"), 0u);
+  }
   ASSERT_EQ(serverDll().unregisterServer(), S_OK);
   CLSID clsid = GUID_NULL;
   EXPECT_EQ(CLSIDFromProgID(ids::kProgId, &clsid), CO_E_CLASSSTRING);
@@ -108,6 +184,7 @@ TEST_F(RegistrationTest, UnregisterRemovesEverythingAndRegisterRestoresIt) {
   }
   EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0"));
   EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"Interface\\" + guidText(ids::IID__SysKestor)));
+  EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"Interface\\" + guidText(ids::IID__SysKestor), kOtherView));
   // Removing what is not there is no error.
   EXPECT_EQ(serverDll().unregisterServer(), S_OK);
 
@@ -117,6 +194,54 @@ TEST_F(RegistrationTest, UnregisterRemovesEverythingAndRegisterRestoresIt) {
   EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid()), S_OK);
   EXPECT_TRUE(keyExists(HKEY_CLASSES_ROOT, L"Interface\\" + guidText(ids::IID__SysKestor)))
       << "the default interface is registered with its type library";
+}
+
+// Both DLLs registered, as installed together; one is unregistered.
+TEST_F(RegistrationTest, UnregisterLeavesTheOtherArchitectureWorking) {
+  if (!otherDllBuilt()) GTEST_SKIP() << "the other architecture is not built";
+  ASSERT_EQ(otherRegsvr32(L"/s"), 0u);
+  ASSERT_EQ(serverDll().unregisterServer(), S_OK);
+
+  // This build's own parts are gone: its class in its view, its library file.
+  const std::wstring clsid = L"CLSID\\" + guidText(ids::CLSID_SysKestor);
+  const std::wstring library = L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\2.0";
+  EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, clsid));
+  EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, library + L"\\0\\" + kOwnSysKind));
+  ComPtr<IUnknown> object;
+  EXPECT_EQ(CoCreateInstance(ids::CLSID_SysKestor, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             object.putVoid()),
+            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(probe(kOwnSystemDir), kProbeNoClass) << "a script host of this bitness still creates the object";
+
+  // The other's parts stay, and so does what both registrations share.
+  const std::wstring iface = L"Interface\\" + guidText(ids::IID__SysKestor) + L"\\TypeLib";
+  struct Row {
+    const char* what;
+    std::wstring path;
+    REGSAM view;
+    std::wstring expected;
+  };
+  const Row kept[] = {
+      {"other build's class", clsid + L"\\InprocServer32", kOtherView, otherDll()},
+      {"other build's library file", library + L"\\0\\" + kOtherSysKind, 0, otherDll()},
+      {"ProgID", L"Kestor.SysKestor\\CLSID", 0, guidText(ids::CLSID_SysKestor)},
+      {"library help string", library, 0, L"Orvanel"},
+      {"library flags", library + L"\\FLAGS", 0, L"2"},
+      {"interface in this view", iface, 0, guidText(ids::LIBID_Kestor)},
+      {"interface in the other view", iface, kOtherView, guidText(ids::LIBID_Kestor)},
+  };
+  for (const Row& row : kept) {
+    EXPECT_EQ(_wcsicmp(readValue(row.path, nullptr, row.view).c_str(), row.expected.c_str()), 0)
+        << row.what << ": " << narrow(readValue(row.path, nullptr, row.view));
+  }
+  EXPECT_EQ(probe(kOtherSystemDir), kProbeAnswers) << "the other bitness's script host lost its object";
+
+  // Registered again, each bitness's script host reaches its own build.
+  ASSERT_EQ(serverDll().registerServer(), S_OK);
+  EXPECT_EQ(_wcsicmp(readValue(library + L"\\0\\" + kOwnSysKind, nullptr).c_str(), serverDll().path.c_str()), 0);
+  EXPECT_EQ(_wcsicmp(readValue(library + L"\\0\\" + kOtherSysKind, nullptr).c_str(), otherDll().c_str()), 0);
+  EXPECT_EQ(probe(kOwnSystemDir), kProbeAnswers);
+  EXPECT_EQ(probe(kOtherSystemDir), kProbeAnswers);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/wine/server/server_support.h"
+#include "tests/wine/target_arch.h"
 
 namespace kestor::server::test {
 namespace {
@@ -87,6 +88,7 @@ TEST(ResourcesTest, VersionBlock) {
   EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
   EXPECT_EQ(fixed->dwProductVersionLS, 0u);
   EXPECT_EQ(fixed->dwFileFlags, 0u);
+  // The 64-bit DLL carries the same operating system field: there is no 64-bit one.
   EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 
@@ -107,11 +109,23 @@ TEST(ResourcesTest, VersionBlock) {
   EXPECT_EQ(translation[1], 0x04B0);
 }
 
+// The headers of the loaded image: the machine and image kind of this build's
+// architecture (the test is built for the same one, so its own headers' layout fits).
+TEST(ResourcesTest, ImageIsOfTheBuildsArchitecture) {
+  auto* base = reinterpret_cast<const BYTE*>(serverDll().module);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  EXPECT_EQ(nt->FileHeader.Machine, kestor::test::perArch<WORD>(IMAGE_FILE_MACHINE_I386, IMAGE_FILE_MACHINE_AMD64));
+  EXPECT_EQ(nt->OptionalHeader.Magic,
+            kestor::test::perArch<WORD>(IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_NT_OPTIONAL_HDR64_MAGIC));
+  EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
+}
+
 // The export directory of the loaded image.
 TEST(ResourcesTest, ExportsFourEntryPointsByOrdinalUnderTheFileName) {
   auto* base = reinterpret_cast<const BYTE*>(serverDll().module);
   auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   ASSERT_NE(entry.VirtualAddress, 0u);
   auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);

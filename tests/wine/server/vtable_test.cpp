@@ -1,13 +1,27 @@
 // Early-bound callers reach the members by function-table offset, not by name: the
-// first member must sit at byte offset 40 and the last at 60.
+// members are entries 10 to 15, at byte offsets 40 to 60 in the 32-bit build and 80 to
+// 120 in the 64-bit build.
 #include <gtest/gtest.h>
 
 #include <cwctype>
 
 #include "tests/wine/server/server_support.h"
+#include "tests/wine/target_arch.h"
 
 namespace kestor::server::test {
 namespace {
+
+using kestor::test::perArch;
+
+// Byte offsets of the entries, as the type library of each build states them.
+constexpr size_t kPlaceholderOffsets[] = {perArch<size_t>(28, 56), perArch<size_t>(32, 64),
+                                          perArch<size_t>(36, 72)};
+constexpr size_t kGenerateIdentifierAt = perArch<size_t>(40, 80);
+constexpr size_t kDateTimeAt = perArch<size_t>(44, 88);
+constexpr size_t kPutQueryListAt = perArch<size_t>(48, 96);
+constexpr size_t kGetTestDataAt = perArch<size_t>(52, 104);
+constexpr size_t kSetDataAt = perArch<size_t>(56, 112);
+constexpr size_t kGetDataAt = perArch<size_t>(60, 120);
 
 using NoArgument = HRESULT(STDMETHODCALLTYPE*)(void* self);
 using OneText = HRESULT(STDMETHODCALLTYPE*)(void* self, BSTR* text);
@@ -33,11 +47,11 @@ bool isBracedUpperGuid(const std::wstring& text) {
 
 using VtableTest = ObjectTest;
 
-TEST_F(VtableTest, OffsetFortyIsGenerateIdentifier) {
+TEST_F(VtableTest, FirstMemberIsGenerateIdentifier) {
   BSTR first = nullptr;
   BSTR second = nullptr;
-  ASSERT_EQ(entryAt<OneText>(object_.get(), 40)(object_.get(), &first), S_OK);
-  ASSERT_EQ(entryAt<OneText>(object_.get(), 40)(object_.get(), &second), S_OK);
+  ASSERT_EQ(entryAt<OneText>(object_.get(), kGenerateIdentifierAt)(object_.get(), &first), S_OK);
+  ASSERT_EQ(entryAt<OneText>(object_.get(), kGenerateIdentifierAt)(object_.get(), &second), S_OK);
   Bstr ownFirst, ownSecond;
   ownFirst.adopt(first);
   ownSecond.adopt(second);
@@ -46,12 +60,12 @@ TEST_F(VtableTest, OffsetFortyIsGenerateIdentifier) {
   EXPECT_NE(wide(first), wide(second)) << "two calls drew the same identifier";
 }
 
-TEST_F(VtableTest, OffsetSixtyIsGetDataAndAnUnknownFileIsEmpty) {
+TEST_F(VtableTest, LastMemberIsGetDataAndAnUnknownFileIsEmpty) {
   // Well formed, and no report was ever stored under it.
   Bstr unknown(u"{00000000-0000-0000-0000-00000000CAFE}");
   BSTR argument = unknown.get();
   BSTR result = reinterpret_cast<BSTR>(1);  // must be cleared
-  EXPECT_EQ(entryAt<TwoTexts>(object_.get(), 60)(object_.get(), &argument, &result), S_OK);
+  EXPECT_EQ(entryAt<TwoTexts>(object_.get(), kGetDataAt)(object_.get(), &argument, &result), S_OK);
   Bstr own;
   own.adopt(result);
   EXPECT_EQ(SysStringLen(result), 0u);
@@ -66,10 +80,10 @@ struct TextRow {
 
 // Members with only a result: each answers through its own offset.
 const TextRow kResultRows[] = {
-    {"GenerateIdentifier", 40},
-    {"DateTime (property get)", 44},
-    {"GetTestData", 52},
-    {"SetData", 56},
+    {"GenerateIdentifier", kGenerateIdentifierAt},
+    {"DateTime (property get)", kDateTimeAt},
+    {"GetTestData", kGetTestDataAt},
+    {"SetData", kSetDataAt},
 };
 
 TEST_F(VtableTest, ResultMembersRefuseANullResultPointer) {
@@ -78,24 +92,24 @@ TEST_F(VtableTest, ResultMembersRefuseANullResultPointer) {
   }
   Bstr text(u"x");
   BSTR argument = text.get();
-  EXPECT_EQ(entryAt<TwoTexts>(object_.get(), 60)(object_.get(), &argument, nullptr), E_POINTER);
+  EXPECT_EQ(entryAt<TwoTexts>(object_.get(), kGetDataAt)(object_.get(), &argument, nullptr), E_POINTER);
   BSTR result = reinterpret_cast<BSTR>(1);
-  EXPECT_EQ(entryAt<TwoTexts>(object_.get(), 60)(object_.get(), nullptr, &result), E_POINTER);
+  EXPECT_EQ(entryAt<TwoTexts>(object_.get(), kGetDataAt)(object_.get(), nullptr, &result), E_POINTER);
   EXPECT_EQ(result, nullptr) << "GetData must clear its result before anything else";
-  EXPECT_EQ(entryAt<OneText>(object_.get(), 48)(object_.get(), nullptr), E_POINTER);
+  EXPECT_EQ(entryAt<OneText>(object_.get(), kPutQueryListAt)(object_.get(), nullptr), E_POINTER);
 }
 
-TEST_F(VtableTest, GetTestDataAtFiftyTwoGivesTheFixedText) {
+TEST_F(VtableTest, GetTestDataGivesTheFixedText) {
   BSTR result = nullptr;
-  ASSERT_EQ(entryAt<OneText>(object_.get(), 52)(object_.get(), &result), S_OK);
+  ASSERT_EQ(entryAt<OneText>(object_.get(), kGetTestDataAt)(object_.get(), &result), S_OK);
   Bstr own;
   own.adopt(result);
   EXPECT_EQ(wide(result), L"WMI simulation");
 }
 
-TEST_F(VtableTest, DateTimeAtFortyFourRunsDateAndTimeTogether) {
+TEST_F(VtableTest, DateTimeRunsDateAndTimeTogether) {
   BSTR result = nullptr;
-  ASSERT_EQ(entryAt<OneText>(object_.get(), 44)(object_.get(), &result), S_OK);
+  ASSERT_EQ(entryAt<OneText>(object_.get(), kDateTimeAt)(object_.get(), &result), S_OK);
   Bstr own;
   own.adopt(result);
   // The short date comes first with the time directly after it.
@@ -107,16 +121,16 @@ TEST_F(VtableTest, DateTimeAtFortyFourRunsDateAndTimeTogether) {
   EXPECT_NE(text[wcslen(date)], L' ') << "date and time separated by a blank";
 }
 
-TEST_F(VtableTest, PutAtFortyEightKeepsTheCallersTextAndNullIsEmpty) {
+TEST_F(VtableTest, PutKeepsTheCallersTextAndNullIsEmpty) {
   Bstr list(u"Marker|");
   BSTR argument = list.get();
-  EXPECT_EQ(entryAt<OneText>(object_.get(), 48)(object_.get(), &argument), S_OK);
+  EXPECT_EQ(entryAt<OneText>(object_.get(), kPutQueryListAt)(object_.get(), &argument), S_OK);
   EXPECT_EQ(argument, list.get());
   EXPECT_EQ(wide(argument), L"Marker|");
   EXPECT_NE(reportOf(object_.get()).find(L"[class=Marker]"), std::wstring::npos);
   // A null BSTR is the empty list: the next run has no query of its own.
   BSTR empty = nullptr;
-  EXPECT_EQ(entryAt<OneText>(object_.get(), 48)(object_.get(), &empty), S_OK);
+  EXPECT_EQ(entryAt<OneText>(object_.get(), kPutQueryListAt)(object_.get(), &empty), S_OK);
   EXPECT_EQ(empty, nullptr);
   const std::wstring first = reportOf(object_.get());
   EXPECT_EQ(reportOf(object_.get()), first) << "a query ran although the list is empty";
@@ -124,7 +138,7 @@ TEST_F(VtableTest, PutAtFortyEightKeepsTheCallersTextAndNullIsEmpty) {
 
 // Entries 7 to 9 are not described by the type library; they only hold places.
 TEST_F(VtableTest, PlaceholdersSevenToNineAnswerNotImplemented) {
-  for (size_t offset : {28u, 32u, 36u}) {
+  for (size_t offset : kPlaceholderOffsets) {
     EXPECT_EQ(entryAt<NoArgument>(object_.get(), offset)(object_.get()), E_NOTIMPL) << offset;
   }
 }

@@ -19,12 +19,14 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/typelib/win_path.h"
+#include "tests/wine/target_arch.h"
 
 namespace {
 
 namespace ids = kestor::ids;
 using kestor::Bstr;
 using kestor::ComPtr;
+using kestor::test::perArch;
 
 const GUID kLibidStdOle2 = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -192,7 +194,7 @@ TEST_F(TypeLibTest, LibraryAttributes) {
   ASSERT_EQ(S_OK, Kestor()->GetLibAttr(&attr));
   EXPECT_EQ(GuidText(ids::LIBID_Kestor), GuidText(attr->guid));
   EXPECT_EQ(0u, attr->lcid);
-  EXPECT_EQ(SYS_WIN32, attr->syskind);
+  EXPECT_EQ(perArch(SYS_WIN32, SYS_WIN64), attr->syskind);
   EXPECT_EQ(ids::kTypeLibMajor, attr->wMajorVerNum);
   EXPECT_EQ(ids::kTypeLibMinor, attr->wMinorVerNum);
   // Loading from a file adds LIBFLAG_FHASDISKIMAGE; the library itself stores only FCONTROL.
@@ -288,10 +290,10 @@ TEST_F(TypeLibTest, InterfaceIsDualOverIDispatch) {
     EXPECT_EQ(0, stdole.minor);
   }
 
-  // Sixteen 4-byte entries: IDispatch's 7, three undescribed, the six members.
+  // Sixteen entries of one pointer each: IDispatch's 7, three undescribed, the six members.
   const TypeAttr vtable = AttrOf(vtable_side.get());
   EXPECT_EQ(6, vtable.funcs);
-  EXPECT_EQ(64, vtable.vft_size);
+  EXPECT_EQ(perArch(64, 128), vtable.vft_size);
   EXPECT_EQ(0, vtable.vars);
 }
 
@@ -304,20 +306,20 @@ struct MemberRow {
   const wchar_t* name;
   DISPID dispid;
   INVOKEKIND invkind;
-  SHORT ovft;
+  SHORT ovft;                         // byte offset: entries 10 to 15
   std::vector<USHORT> params;         // flags of each parameter, all BSTR*
   std::vector<std::wstring> names;    // what GetNames reports: the member, then parameters
 };
 
 const std::vector<MemberRow>& Members() {
   static const std::vector<MemberRow> rows = {
-      {L"GenerateIdentifier", ids::kDispGenerateIdentifier, INVOKE_FUNC, 40, {kResult}, {L"GenerateIdentifier"}},
-      {L"DateTime", ids::kDispDateTime, INVOKE_PROPERTYGET, 44, {kResult}, {L"DateTime"}},
-      {L"WMIAttributesOfInterest", ids::kDispWMIAttributesOfInterest, INVOKE_PROPERTYPUT, 48, {kByRef},
+      {L"GenerateIdentifier", ids::kDispGenerateIdentifier, INVOKE_FUNC, perArch<SHORT>(40, 80), {kResult}, {L"GenerateIdentifier"}},
+      {L"DateTime", ids::kDispDateTime, INVOKE_PROPERTYGET, perArch<SHORT>(44, 88), {kResult}, {L"DateTime"}},
+      {L"WMIAttributesOfInterest", ids::kDispWMIAttributesOfInterest, INVOKE_PROPERTYPUT, perArch<SHORT>(48, 96), {kByRef},
        {L"WMIAttributesOfInterest"}},
-      {L"GetTestData", ids::kDispGetTestData, INVOKE_FUNC, 52, {kResult}, {L"GetTestData"}},
-      {L"SetData", ids::kDispSetData, INVOKE_FUNC, 56, {kResult}, {L"SetData"}},
-      {L"GetData", ids::kDispGetData, INVOKE_FUNC, 60, {kByRef, kResult}, {L"GetData", L"fileID"}},
+      {L"GetTestData", ids::kDispGetTestData, INVOKE_FUNC, perArch<SHORT>(52, 104), {kResult}, {L"GetTestData"}},
+      {L"SetData", ids::kDispSetData, INVOKE_FUNC, perArch<SHORT>(56, 112), {kResult}, {L"SetData"}},
+      {L"GetData", ids::kDispGetData, INVOKE_FUNC, perArch<SHORT>(60, 120), {kByRef, kResult}, {L"GetData", L"fileID"}},
   };
   return rows;
 }
@@ -516,6 +518,7 @@ TEST_F(TypeLibTest, ObjectSafetyLibraryDescribesTheInterface) {
   EXPECT_EQ(GuidText(ids::LIBID_IObjectSafetyTLB), GuidText(lib_attr->guid));
   EXPECT_EQ(1, lib_attr->wMajorVerNum);
   EXPECT_EQ(0, lib_attr->wMinorVerNum);
+  EXPECT_EQ(perArch(SYS_WIN32, SYS_WIN64), lib_attr->syskind);
   lib->ReleaseTLibAttr(lib_attr);
   Bstr lib_name;
   ASSERT_EQ(S_OK, lib->GetDocumentation(-1, lib_name.put(), nullptr, nullptr, nullptr));
@@ -534,12 +537,16 @@ TEST_F(TypeLibTest, ObjectSafetyLibraryDescribesTheInterface) {
   struct Row {
     const wchar_t* name;
     SHORT ovft;
-    std::vector<VARTYPE> types;  // VT_PTR stands for a pointer to VT_UI4
+    std::vector<VARTYPE> types;  // VT_PTR stands for a pointer to VT_UI4; riid is an address
     std::vector<USHORT> flags;
   };
+  const VARTYPE address = perArch<VARTYPE>(VT_I4, VT_I8);
+  // Entries 3 and 4, after IUnknown's three.
   const Row rows[] = {
-      {L"GetInterfaceSafetyOptions", 12, {VT_I4, VT_PTR, VT_PTR}, {PARAMFLAG_FIN, PARAMFLAG_FOUT, PARAMFLAG_FOUT}},
-      {L"SetInterfaceSafetyOptions", 16, {VT_I4, VT_UI4, VT_UI4}, {PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN}},
+      {L"GetInterfaceSafetyOptions", perArch<SHORT>(12, 24), {address, VT_PTR, VT_PTR},
+       {PARAMFLAG_FIN, PARAMFLAG_FOUT, PARAMFLAG_FOUT}},
+      {L"SetInterfaceSafetyOptions", perArch<SHORT>(16, 32), {address, VT_UI4, VT_UI4},
+       {PARAMFLAG_FIN, PARAMFLAG_FIN, PARAMFLAG_FIN}},
   };
   for (UINT i = 0; i < 2; ++i) {
     const Row& row = rows[i];
