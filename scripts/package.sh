@@ -22,6 +22,10 @@ bash "$root/scripts/build.sh" >/dev/null
 version=${KESTOR_PACKAGE_VERSION:-$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/host/kestor.rc.in")}
 [ -n "$version" ] || { echo "no FILEVERSION in host/kestor.rc.in" >&2; exit 1; }
 
+# dist/ is written afresh; a folder that is neither empty nor an earlier dist/ stays.
+if [ -d "$dist" ] && [ -n "$(ls -A "$dist")" ] && [ ! -f "$dist/SHA256SUMS" ]; then
+  echo "$dist holds other files; not replacing it" >&2; exit 1
+fi
 work=$build/package
 rm -rf "$work" "$dist"
 mkdir -p "$work" "$dist/x86" "$dist/x64" "$dist/samples"

@@ -3,8 +3,8 @@
 #   1. scripts/package.sh in a folder of its own builds the DLLs again, later and
 #      elsewhere, and they are byte-identical to the test build's;
 #   2. every signed file in its dist/ verifies against the certificate shipped there;
-#   3. the installers install, serve both script hosts and uninstall cleanly
-#      (install-test.sh).
+#   3. the installers install, serve both script hosts and uninstall cleanly, and a
+#      newer package replaces an older one (install-test.sh).
 #   check.sh BUILD   (BUILD holds the test build's win32/ and win64/)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,5 +40,16 @@ done
   { echo "FAIL: SHA256SUMS"; failed=1; }
 
 echo "-- Installers under Wine --"
-bash "$here/install-test.sh" "$dist" "$release/msi-prefix" || failed=1
+# The packages built again, and for the next version: each must replace the installed one.
+version=$(basename "$dist"/Kestor-*-x86.msi -x86.msi)
+version=${version#Kestor-}
+next=${version%.*}.$((${version##*.} + 1))
+for pair in rebuild:$version next:$next; do
+  IFS=: read -r name package_version <<<"$pair"
+  KESTOR_BUILD_DIR=$release KESTOR_DIST_DIR=$release/dist-$name KESTOR_PACKAGE_VERSION=$package_version \
+    bash "$root/scripts/package.sh" >"$release/package-$name.log" 2>&1 ||
+    { cat "$release/package-$name.log"; echo "FAIL: package.sh ($name, $package_version)"; exit 1; }
+done
+bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x86.msi" \
+  "$release/dist-next/Kestor-$next-x86.msi" || failed=1
 exit "$failed"

@@ -2,12 +2,14 @@
 # The two installers in a fresh 64-bit Wine prefix, as an administrator would use them:
 # install both quietly, take an inventory by ProgID from the 64-bit and the 32-bit
 # script host, uninstall both, and check that creation then fails and that no file
-# or registry key of Kestor is left.
-#   install-test.sh DIST PREFIX
+# or registry key of Kestor is left. With REBUILD (the x86 package built again, same
+# version) and NEWER (an x86 package of a later version) it also checks that each
+# replaces the installed one and that the older one then refuses to install.
+#   install-test.sh DIST PREFIX [REBUILD NEWER]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-dist=$1 prefix=$2
+dist=$1 prefix=$2 rebuild=${3:-} newer=${4:-}
 out=$prefix.out
 run() { bash "$root/scripts/wine-run.sh" "$prefix" 300 "$@"; }
 windows_path() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
@@ -53,6 +55,38 @@ for msi in "${msis[@]}"; do
   echo "msiexec /x $(basename "$msi") /qn: status $status"
   [ "$status" -eq 0 ] || fail "uninstalling $(basename "$msi")"
 done
+
+# The products under a name in the list of installed programs (wine-stop writes the
+# registry files).
+installed_products() {
+  bash "$root/scripts/wine-stop.sh" "$prefix"
+  awk -v name="\"DisplayName\"=\"$1\"" '
+    /^\[/ { uninstall = index($0, "\\\\CurrentVersion\\\\Uninstall\\\\") > 0 }
+    uninstall && $0 == name { count++ }
+    END { print count + 0 }' "$prefix/system.reg"
+}
+
+if [ -n "$newer" ]; then
+  older=${msis[0]}
+  for msi in "$older" "$rebuild" "$newer"; do
+    run "$out/upgrade.txt" msiexec /i "$(windows_path "$msi")" /qn
+    status=$?
+    count=$(installed_products 'Kestor (x86)')
+    echo "msiexec /i ${msi#"$(dirname "$(dirname "$msi")")"/} /qn: status $status, products named Kestor (x86): $count"
+    [ "$status" -eq 0 ] && [ "$count" -eq 1 ] || fail "$(basename "$msi") did not replace the installed package"
+  done
+  run "$out/downgrade.txt" msiexec /i "$(windows_path "$older")" /qn
+  status=$?
+  echo "msiexec /i $(basename "$older") /qn over the newer: status $status"
+  [ "$status" -ne 0 ] || fail "the older package installed over the newer one"
+  run "$out/upgraded.txt" "${hosts[1]}" //nologo "$sample" "$query"
+  tr -d '\r' <"$out/upgraded.txt" | grep -q '^\[pname\]=NumberOfCores$' &&
+    echo "${hosts[1]}: inventory taken after the upgrade" || fail "no inventory after the upgrade"
+  run "$out/uninstall-newer.txt" msiexec /x "$(windows_path "$newer")" /qn
+  status=$?
+  echo "msiexec /x $(basename "$newer") /qn: status $status"
+  [ "$status" -eq 0 ] || fail "uninstalling $(basename "$newer")"
+fi
 
 # Afterwards: the sample says the component cannot be created (its status 2).
 for host in "${hosts[@]}"; do
