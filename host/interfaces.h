@@ -6,8 +6,8 @@
 namespace kestor::server {
 
 // _SysKestor: dual, derived from IDispatch. Entries 7 to 9 are not described by the
-// type library; the members start at byte offset 40. Text arguments are [in, out]
-// but never written.
+// type library; the members start at entry 10 (byte offset 40, or 80 where an entry
+// is 8 bytes). Text arguments are [in, out] but never written.
 struct ISysKestor : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE Placeholder7() = 0;
   virtual HRESULT STDMETHODCALLTYPE Placeholder8() = 0;

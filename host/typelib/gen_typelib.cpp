@@ -281,7 +281,8 @@ void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
 
   {
     ComPtr<ICreateTypeLib2> lib;
-    Check(CreateTypeLib2(ids::kTypeLibSysKind, out_path.c_str(), lib.put()), "CreateTypeLib2(" + Narrow(out_path) + ")");
+    Check(CreateTypeLib2(ids::kTypeLibSysKind, out_path.c_str(), lib.put()),
+          "CreateTypeLib2(" + Narrow(out_path) + ")");
     Check(lib->SetName(const_cast<LPOLESTR>(L"Kestor")), "SetName");
     Check(lib->SetGuid(ids::LIBID_Kestor), "SetGuid");
     Check(lib->SetVersion(ids::kTypeLibMajor, ids::kTypeLibMinor), "SetVersion");

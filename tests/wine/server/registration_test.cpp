@@ -47,13 +47,6 @@ std::wstring readValue(const std::wstring& path, const wchar_t* name, REGSAM vie
   return buffer;
 }
 
-std::wstring windowsPath(std::wstring path) {
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
 // The other architecture's build, when there is one.
 const std::wstring& otherDll() {
   static const std::wstring path = windowsPath(L"" KESTOR_OTHER_OCX_PATH);
@@ -75,7 +68,8 @@ DWORD run(const std::wstring& program, const std::wstring& arguments) {
   UniqueHandle process(started.hProcess);
   UniqueHandle thread(started.hThread);
   DWORD code = ~0u;
-  if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.get(), &code)) {
+  if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.get(), &code)) {
     return ~0u;
   }
   return code;
@@ -83,7 +77,8 @@ DWORD run(const std::wstring& program, const std::wstring& arguments) {
 
 // The other architecture's regsvr32 on the other build ("/s" or "/u /s").
 DWORD otherRegsvr32(const wchar_t* options) {
-  return run(std::wstring(kOtherSystemDir) + L"regsvr32.exe", std::wstring(options) + L" \"" + otherDll() + L"\"");
+  return run(std::wstring(kOtherSystemDir) + L"regsvr32.exe",
+             std::wstring(options) + L" \"" + otherDll() + L"\"");
 }
 
 // What CreateObject("Kestor.SysKestor") gives a script host in a system folder: see
@@ -238,7 +233,8 @@ TEST_F(RegistrationTest, UnregisterLeavesTheOtherArchitectureWorking) {
 
   // Registered again, each bitness's script host reaches its own build.
   ASSERT_EQ(serverDll().registerServer(), S_OK);
-  EXPECT_EQ(_wcsicmp(readValue(library + L"\\0\\" + kOwnSysKind, nullptr).c_str(), serverDll().path.c_str()), 0);
+  EXPECT_EQ(_wcsicmp(readValue(library + L"\\0\\" + kOwnSysKind, nullptr).c_str(), serverDll().path.c_str()),
+            0);
   EXPECT_EQ(_wcsicmp(readValue(library + L"\\0\\" + kOtherSysKind, nullptr).c_str(), otherDll().c_str()), 0);
   EXPECT_EQ(probe(kOwnSystemDir), kProbeAnswers);
   EXPECT_EQ(probe(kOtherSystemDir), kProbeAnswers);

@@ -12,13 +12,7 @@ namespace kestor::server::test {
 namespace {
 
 // The build path of the server, as a Windows path (Wine maps Z: to /).
-std::wstring ocxPath() {
-  std::wstring path = L"" KESTOR_OCX_PATH;
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
+std::wstring ocxPath() { return windowsPath(L"" KESTOR_OCX_PATH); }
 
 template <typename Fn>
 Fn exportOf(HMODULE module, const char* name) {
@@ -45,6 +39,13 @@ ServerDll load() {
 }
 
 }  // namespace
+
+std::wstring windowsPath(std::wstring path) {
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
 
 const ServerDll& serverDll() {
   static const ServerDll dll = load();

@@ -32,6 +32,9 @@ struct ServerDll {
 };
 const ServerDll& serverDll();
 
+// A build path given as "Z:/unix/path" with the separators Windows uses.
+std::wstring windowsPath(std::wstring path);
+
 // A single-threaded apartment for the calling thread, for as long as it lives.
 class Apartment {
  public:

@@ -313,13 +313,15 @@ struct MemberRow {
 
 const std::vector<MemberRow>& Members() {
   static const std::vector<MemberRow> rows = {
-      {L"GenerateIdentifier", ids::kDispGenerateIdentifier, INVOKE_FUNC, perArch<SHORT>(40, 80), {kResult}, {L"GenerateIdentifier"}},
+      {L"GenerateIdentifier", ids::kDispGenerateIdentifier, INVOKE_FUNC, perArch<SHORT>(40, 80), {kResult},
+       {L"GenerateIdentifier"}},
       {L"DateTime", ids::kDispDateTime, INVOKE_PROPERTYGET, perArch<SHORT>(44, 88), {kResult}, {L"DateTime"}},
-      {L"WMIAttributesOfInterest", ids::kDispWMIAttributesOfInterest, INVOKE_PROPERTYPUT, perArch<SHORT>(48, 96), {kByRef},
-       {L"WMIAttributesOfInterest"}},
+      {L"WMIAttributesOfInterest", ids::kDispWMIAttributesOfInterest, INVOKE_PROPERTYPUT, perArch<SHORT>(48, 96),
+       {kByRef}, {L"WMIAttributesOfInterest"}},
       {L"GetTestData", ids::kDispGetTestData, INVOKE_FUNC, perArch<SHORT>(52, 104), {kResult}, {L"GetTestData"}},
       {L"SetData", ids::kDispSetData, INVOKE_FUNC, perArch<SHORT>(56, 112), {kResult}, {L"SetData"}},
-      {L"GetData", ids::kDispGetData, INVOKE_FUNC, perArch<SHORT>(60, 120), {kByRef, kResult}, {L"GetData", L"fileID"}},
+      {L"GetData", ids::kDispGetData, INVOKE_FUNC, perArch<SHORT>(60, 120), {kByRef, kResult},
+       {L"GetData", L"fileID"}},
   };
   return rows;
 }
