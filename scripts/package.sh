@@ -58,6 +58,8 @@ sign() {  # sign IN OUT DESCRIPTION
   [ -n "${KESTOR_SIGN_TIMESTAMP_URL:-}" ] && extra+=(-ts "$KESTOR_SIGN_TIMESTAMP_URL")
   # The signing time is the one date in a signed file: SOURCE_DATE_EPOCH fixes it.
   [ -n "${SOURCE_DATE_EPOCH:-}" ] && extra+=(-time "$SOURCE_DATE_EPOCH")
+  # An installer's signature covers its streams' metadata too (MsiDigitalSignatureEx).
+  [[ $1 == *.msi ]] && extra+=(-add-msi-dse)
   osslsigncode sign -certs "$cert" -key "$key" "${extra[@]}" -h sha256 \
     -n "$3" -in "$1" -out "$2" >"$work/sign.log" 2>&1 || { cat "$work/sign.log" >&2; exit 1; }
 }
