@@ -9,9 +9,12 @@ native=(cmake g++ make googletest libgtest-dev libbenchmark-dev)
 checked=(clang libclang-rt-14-dev)
 # Both Windows architectures: the 32-bit and the 64-bit compiler and Wine loader.
 cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64)
+# Packages and signatures: wixl builds the installers, msitools reads them back,
+# osslsigncode signs with a certificate that openssl makes when none is given.
+shipping=(wixl msitools osslsigncode openssl)
 
 missing=()
-for pkg in "${native[@]}" "${checked[@]}" "${cross[@]}"; do
+for pkg in "${native[@]}" "${checked[@]}" "${cross[@]}" "${shipping[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -35,7 +35,7 @@ bash "$root/scripts/wine-run.sh" "$prefix" 120 "$out/regsvr32.txt" \
   echo "registering $arch Kestor.ocx failed" >&2; exit 1; }
 status=0
 bash "$root/scripts/wine-run.sh" "$prefix" 600 "$out/report.txt" \
-  "$system\\cscript.exe" //nologo "$(windows_path "$root/scripts/inventory.vbs")" "$@" || status=$?
+  "$system\\cscript.exe" //nologo "$(windows_path "$root/samples/inventory.vbs")" "$@" || status=$?
 cat "$out/report.txt"
 if [ "$status" -ne 0 ] || ! grep -q '^File id: ' "$out/report.txt"; then
   echo "the inventory did not complete (status $status); see $out/report.txt.err" >&2

@@ -34,3 +34,6 @@ for arch in win32 win64; do
   echo "== Kestor.ocx $arch: tests under Wine =="
   ctest --test-dir "$build/$arch" --output-on-failure
 done
+
+echo "== Release: reproducible DLLs, signatures, installers under Wine =="
+bash "$root/tests/release/check.sh" "$build"

@@ -3,7 +3,7 @@
 # summary line.
 # cscript ends with status 0 even when a script dies on a runtime or parse error,
 # so a missing "N passed, 0 failed" line (N > 0) is a failure.
-#   run-vbs.sh PREFIX OUTDIR HOST SCRIPT [ARGS...]
+#   run-vbs.sh PREFIX OUTDIR HOST SCRIPT [ARGS...]   (SCRIPT: a .vbs or .js file)
 # HOST is the script host as Wine sees it: C:\windows\system32\cscript.exe (64-bit)
 # or C:\windows\syswow64\cscript.exe (32-bit).
 set -u

@@ -28,4 +28,12 @@ function repeated(text, count) { return new Array(count + 1).join(text); }
 // The summary line the harness requires; without it the test counts as failed.
 function finish() { WScript.Echo(testsPassed + " passed, " + testsFailed + " failed"); }
 
+// The text of a file, for eval at the top level: the Windows Script Host has no include.
+function readText(path) {
+  var stream = new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(path, 1);
+  var text = stream.ReadAll();
+  stream.Close();
+  return text;
+}
+
 // From here on: the test script itself.

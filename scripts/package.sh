@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Builds both DLLs and writes the release folder (KESTOR_DIST_DIR, default dist/):
+#   Kestor-<version>-x86.msi, Kestor-<version>-x64.msi   installers (wixl)
+#   x86/Kestor.ocx, x64/Kestor.ocx                        the DLLs, for other deployments
+#   Kestor-signing.pem                                    the signing certificate's public part
+#   samples/                                              page and script samples
+#   SHA256SUMS                                            for everything above
+# DLLs and installers are Authenticode-signed (SHA-256) with KESTOR_SIGN_CERT (PEM
+# certificate, or chain) and KESTOR_SIGN_KEY (PEM private key; KESTOR_SIGN_PASS if it is
+# encrypted; KESTOR_SIGN_TIMESTAMP_URL adds an RFC 3161 time stamp). Without them a
+# throwaway self-signed test certificate is made and the result is test-signed only.
+# KESTOR_PACKAGE_VERSION overrides the version read from the DLL's version block.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KESTOR_BUILD_DIR:-$root/build}
+dist=${KESTOR_DIST_DIR:-$root/dist}
+
+bash "$root/scripts/build.sh" >/dev/null
+
+# The product version: the first three fields of the version block (Windows Installer
+# compares only those).
+version=${KESTOR_PACKAGE_VERSION:-$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/host/kestor.rc.in")}
+[ -n "$version" ] || { echo "no FILEVERSION in host/kestor.rc.in" >&2; exit 1; }
+
+# dist/ is written afresh; a folder that is neither empty nor an earlier dist/ stays.
+if [ -d "$dist" ] && [ -n "$(ls -A "$dist")" ] && [ ! -f "$dist/SHA256SUMS" ]; then
+  echo "$dist holds other files; not replacing it" >&2; exit 1
+fi
+work=$build/package
+rm -rf "$work" "$dist"
+mkdir -p "$work" "$dist/x86" "$dist/x64" "$dist/samples"
+
+# --- The signing certificate ------------------------------------------------------
+if [ -n "${KESTOR_SIGN_CERT:-}" ] || [ -n "${KESTOR_SIGN_KEY:-}" ]; then
+  [ -f "${KESTOR_SIGN_CERT:-}" ] && [ -f "${KESTOR_SIGN_KEY:-}" ] ||
+    { echo "KESTOR_SIGN_CERT and KESTOR_SIGN_KEY must both name readable PEM files" >&2; exit 1; }
+  cert=$KESTOR_SIGN_CERT key=$KESTOR_SIGN_KEY
+else
+  cert=$work/test-signing.pem key=$work/test-signing.key
+  openssl req -x509 -newkey rsa:3072 -sha256 -nodes -days 30 -keyout "$key" -out "$cert" \
+    -subj "/O=Kestor project/CN=Kestor TEST SIGNING - NOT TRUSTED" \
+    -addext "basicConstraints=critical,CA:FALSE" -addext "keyUsage=critical,digitalSignature" \
+    -addext "extendedKeyUsage=codeSigning" >"$work/openssl.log" 2>&1 ||
+    { cat "$work/openssl.log" >&2; exit 1; }
+  cat >&2 <<'EOF'
+################################################################################
+#  TEST-SIGNED: no KESTOR_SIGN_CERT/KESTOR_SIGN_KEY given, so everything in     #
+#  dist/ is signed with a throwaway self-signed certificate made just now.      #
+#  Windows will not trust it. Do not deploy these files as signed releases.     #
+################################################################################
+EOF
+fi
+cp "$cert" "$dist/Kestor-signing.pem"
+
+sign() {  # sign IN OUT DESCRIPTION
+  local extra=()
+  [ -n "${KESTOR_SIGN_PASS:-}" ] && extra+=(-pass "$KESTOR_SIGN_PASS")
+  [ -n "${KESTOR_SIGN_TIMESTAMP_URL:-}" ] && extra+=(-ts "$KESTOR_SIGN_TIMESTAMP_URL")
+  # The signing time is the one date in a signed file: SOURCE_DATE_EPOCH fixes it.
+  [ -n "${SOURCE_DATE_EPOCH:-}" ] && extra+=(-time "$SOURCE_DATE_EPOCH")
+  # An installer's signature covers its streams' metadata too (MsiDigitalSignatureEx).
+  [[ $1 == *.msi ]] && extra+=(-add-msi-dse)
+  osslsigncode sign -certs "$cert" -key "$key" "${extra[@]}" -h sha256 \
+    -n "$3" -in "$1" -out "$2" >"$work/sign.log" 2>&1 || { cat "$work/sign.log" >&2; exit 1; }
+}
+
+# wixl's MajorUpgrade replaces only older versions, so a rebuilt package of the same
+# version would install beside the one it should replace. Its upgrade row is written
+# again with the maximum version included (msidbUpgradeAttributesVersionMaxInclusive).
+include_same_version_in_upgrade() {
+  local code max attributes
+  read -r code max attributes < <(msiinfo export "$1" Upgrade | tr -d '\r' |
+    awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1, $3, $5 }')
+  [ -n "$code" ] && [ -n "$max" ] || { echo "no upgrade row in $1" >&2; exit 1; }
+  msibuild "$1" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'" \
+    -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$code', '$max', $((attributes | 512)), 'WIX_UPGRADE_DETECTED')" \
+    >"$work/msibuild.log" 2>&1 || { cat "$work/msibuild.log" >&2; exit 1; }
+}
+
+# --- DLLs and installers ----------------------------------------------------------
+for platform in x86 x64; do
+  dll=$dist/$platform/Kestor.ocx
+  sign "$build/release/$platform/Kestor.ocx" "$dll" "Kestor.SysKestor ($platform)"
+  msi=$dist/Kestor-$version-$platform.msi
+  # wixl takes the file's path relative to where it runs.
+  (cd "$dist/$platform" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" -D Dll=Kestor.ocx \
+    -o "$work/unsigned-$platform.msi" "$root/packaging/Kestor.wxs") >"$work/wixl-$platform.log" 2>&1 ||
+    { cat "$work/wixl-$platform.log" >&2; exit 1; }
+  include_same_version_in_upgrade "$work/unsigned-$platform.msi"
+  sign "$work/unsigned-$platform.msi" "$msi" "Kestor $version ($platform)"
+done
+
+cp "$root"/samples/* "$dist/samples/"
+(cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
+
+# Every signed file must verify against the certificate shipped beside it.
+for file in "$dist"/x86/Kestor.ocx "$dist"/x64/Kestor.ocx "$dist"/*.msi; do
+  osslsigncode verify -CAfile "$dist/Kestor-signing.pem" -in "$file" >"$work/verify.log" 2>&1 ||
+    { cat "$work/verify.log" >&2; echo "signature of $file does not verify" >&2; exit 1; }
+done
+echo "dist: $dist"
+(cd "$dist" && cat SHA256SUMS)

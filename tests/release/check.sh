@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# What the release needs, checked after the test build:
+#   1. scripts/package.sh in a folder of its own builds the DLLs again, later and
+#      elsewhere, and they are byte-identical to the test build's;
+#   2. every signed file in its dist/ verifies against the certificate shipped there;
+#   3. the installers install, serve both script hosts and uninstall cleanly, and a
+#      newer package replaces an older one (install-test.sh).
+#   check.sh BUILD   (BUILD holds the test build's win32/ and win64/)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$1
+release=$build/release-check
+dist=$release/dist
+
+rm -rf "$release"
+mkdir -p "$release"
+KESTOR_BUILD_DIR=$release KESTOR_DIST_DIR=$dist bash "$root/scripts/package.sh" >"$release/package.log" 2>&1 ||
+  { cat "$release/package.log"; echo "FAIL: package.sh"; exit 1; }
+grep -q 'TEST-SIGNED' "$release/package.log" && echo "package.sh: test-signed (no KESTOR_SIGN_CERT/KESTOR_SIGN_KEY)"
+
+failed=0
+echo "-- Two builds of one commit, in $build and in $release --"
+for pair in win32:x86 win64:x64; do
+  IFS=: read -r folder platform <<<"$pair"
+  first=$build/$folder/host/Kestor.ocx second=$release/release/$platform/Kestor.ocx
+  sha256sum "$first" "$second"
+  cmp -s "$first" "$second" || { echo "FAIL: the two $platform builds differ"; failed=1; }
+done
+
+echo "-- Signatures, checked with the shipped certificate --"
+for file in "$dist"/x86/Kestor.ocx "$dist"/x64/Kestor.ocx "$dist"/*.msi; do
+  if osslsigncode verify -CAfile "$dist/Kestor-signing.pem" -in "$file" >"$release/verify.txt" 2>&1; then
+    echo "${file#"$dist"/}: $(grep -E '^(Message digest algorithm:|Signature verification|Number of verified signatures)' "$release/verify.txt" | tr '\n' ' ')"
+  else
+    cat "$release/verify.txt"; echo "FAIL: ${file#"$dist"/} does not verify"; failed=1
+  fi
+done
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) && echo "SHA256SUMS: every file matches" ||
+  { echo "FAIL: SHA256SUMS"; failed=1; }
+
+echo "-- Installers under Wine --"
+# The packages built again, and for the next version: each must replace the installed one.
+version=$(basename "$dist"/Kestor-*-x86.msi -x86.msi)
+version=${version#Kestor-}
+next=${version%.*}.$((${version##*.} + 1))
+for pair in rebuild:$version next:$next; do
+  IFS=: read -r name package_version <<<"$pair"
+  KESTOR_BUILD_DIR=$release KESTOR_DIST_DIR=$release/dist-$name KESTOR_PACKAGE_VERSION=$package_version \
+    bash "$root/scripts/package.sh" >"$release/package-$name.log" 2>&1 ||
+    { cat "$release/package-$name.log"; echo "FAIL: package.sh ($name, $package_version)"; exit 1; }
+done
+bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x86.msi" \
+  "$release/dist-next/Kestor-$next-x86.msi" || failed=1
+exit "$failed"
