@@ -89,12 +89,19 @@ class Win32ReadableFile : public ReadableFile {
   OpenFile file_;
 };
 
+// Report files are disk files. A path that opens a device (NUL, a console, a pipe)
+// would swallow a report while its id is handed out, or feed a read from no file.
+void requireDiskFile(const UniqueHandle& handle) {
+  if (GetFileType(handle.get()) != FILE_TYPE_DISK) throw fileFailure(ERROR_BAD_FILE_TYPE);
+}
+
 }  // namespace
 
 std::unique_ptr<WritableFile> WindowsFileSystem::createNew(const Text& path) {
   UniqueHandle handle(
       CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.valid()) throw fileFailure(GetLastError());
+  requireDiskFile(handle);
   return std::make_unique<Win32WritableFile>(std::move(handle));
 }
 
@@ -102,6 +109,7 @@ std::unique_ptr<ReadableFile> WindowsFileSystem::openForInput(const Text& path) 
   UniqueHandle handle(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.valid()) throw inputOpenFailure(GetLastError());
+  requireDiskFile(handle);
   return std::make_unique<Win32ReadableFile>(std::move(handle));
 }
 

@@ -113,6 +113,16 @@ TEST_F(WindowsFiles, OpeningWhatIsNoFileFails) {
   }
 }
 
+// A temporary folder that names a device would swallow a report while its id is
+// handed out, or feed a read from something that is no file.
+TEST_F(WindowsFiles, DevicesAreNoReportFiles) {
+  const std::int32_t kNoDiskFile = static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE));
+  for (const Text& device : {Text(u"NUL"), Text(u"\\\\.\\NUL")}) {
+    EXPECT_EQ(failureNumber([&] { files_.createNew(device); }), kNoDiskFile) << toUtf8(device);
+    EXPECT_EQ(failureNumber([&] { files_.openForInput(device); }), kNoDiskFile) << toUtf8(device);
+  }
+}
+
 TEST_F(WindowsFiles, CreatingInAMissingFolderFailsWithPathNotFound) {
   EXPECT_EQ(failureNumber([&] { files_.createNew(folder_ + u"missing\\file"); }),
             static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)));
