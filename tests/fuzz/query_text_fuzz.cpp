@@ -9,6 +9,7 @@
 #include "collect/query_parser.h"
 #include "common/failure.h"
 #include "fuzz/fuzz_input.h"
+#include "support/failure_number.h"
 
 namespace kestor::fuzz {
 namespace {
@@ -73,16 +74,6 @@ Expected modelPropertyNames(const Text& query) {
   return out;
 }
 
-template <typename Operation>
-std::int32_t failureOf(Operation&& operation) {
-  try {
-    operation();
-  } catch (const Failure& failure) {
-    return failure.number();
-  }
-  return 0;
-}
-
 }  // namespace
 }  // namespace kestor::fuzz
 
@@ -93,12 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Text className;
   const Expected classExpected = modelClassName(query);
-  check(failureOf([&] { className = extractClassName(query); }) == classExpected.failure, "class name failure");
+  check(test::failureNumber([&] { className = extractClassName(query); }) == classExpected.failure, "class name failure");
   if (classExpected.failure == 0) check(className == classExpected.className, "class name");
 
   std::vector<Text> names;
   const Expected namesExpected = modelPropertyNames(query);
-  check(failureOf([&] { names = extractPropertyNames(query); }) == namesExpected.failure, "names failure");
+  check(test::failureNumber([&] { names = extractPropertyNames(query); }) == namesExpected.failure, "names failure");
   if (namesExpected.failure == 0) check(names == namesExpected.names, "names");
   return 0;
 }
