@@ -38,12 +38,9 @@ echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 win=$build/win64
 prefix=$build/wineprefix
 out=$build/bench
-{
-  cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
-  cmake --build "$win" -j"$(nproc)" --target kestor_server kestor_getdata_bench
-} >"$out/win-build.log" 2>&1 || { cat "$out/win-build.log" >&2; exit 1; }
+source "$root/scripts/lib/windows.sh"
+build_windows "$build" win64 kestor_server kestor_getdata_bench >"$out/win-build.log" 2>&1 || { cat "$out/win-build.log" >&2; exit 1; }
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 wine_run() { bash "$root/scripts/wine-run.sh" "$prefix" 1800 "$@"; }
 trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
 

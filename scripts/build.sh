@@ -12,16 +12,15 @@ build=${KESTOR_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/install-deps.sh" >&2
 mkdir -p "$build"
-# The type library is generated under Wine in each build folder's private prefix.
-trap 'for arch in win32 win64; do bash "$root/scripts/wine-stop.sh" "$build/$arch/wineprefix"; done' EXIT
-for pair in win32:i686:x86 win64:x86_64:x64; do
-  IFS=: read -r folder toolchain platform <<<"$pair"
-  log=$build/build-$folder.log
-  {
-    cmake -S "$root" -B "$build/$folder" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$toolchain.cmake"
-    cmake --build "$build/$folder" -j"$(nproc)" --target kestor_server
-  } >"$log" 2>&1 || { cat "$log" >&2; echo "building the $platform DLL failed" >&2; exit 1; }
+source "$root/scripts/lib/windows.sh"
+# The type library is generated under Wine, in the build's one prefix.
+trap 'bash "$root/scripts/wine-stop.sh" "$build/wineprefix"' EXIT
+for pair in win32:x86 win64:x64; do
+  IFS=: read -r arch platform <<<"$pair"
+  log=$build/build-$arch.log
+  build_windows "$build" "$arch" kestor_server >"$log" 2>&1 ||
+    { cat "$log" >&2; echo "building the $platform DLL failed" >&2; exit 1; }
   mkdir -p "$build/release/$platform"
-  cp "$build/$folder/host/Kestor.ocx" "$build/release/$platform/Kestor.ocx"
+  cp "$build/$arch/host/Kestor.ocx" "$build/release/$platform/Kestor.ocx"
 done
 (cd "$build/release" && sha256sum x86/Kestor.ocx x64/Kestor.ocx)

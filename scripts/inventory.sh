@@ -12,21 +12,17 @@ build=${KESTOR_BUILD_DIR:-$root/build}
 prefix=$build/wineprefix
 out=$build/inventory
 
-arch=win64 toolchain=mingw-x86_64 system='C:\windows\system32'
+source "$root/scripts/lib/windows.sh"
+
+arch=win64 system='C:\windows\system32'
 if [ "${1:-}" = "--32" ]; then
-  arch=win32 toolchain=mingw-i686 system='C:\windows\syswow64'
+  arch=win32 system='C:\windows\syswow64'
   shift
 fi
 
 bash "$root/scripts/install-deps.sh" >&2
 mkdir -p "$build"
-{
-  cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake"
-  cmake --build "$build/$arch" -j"$(nproc)" --target kestor_server
-} >"$build/inventory-build.log" 2>&1 || { cat "$build/inventory-build.log" >&2; exit 1; }
-
-# Wine sees this machine's files under drive Z:.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+build_windows "$build" "$arch" kestor_server >"$build/inventory-build.log" 2>&1 || { cat "$build/inventory-build.log" >&2; exit 1; }
 
 trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
 mkdir -p "$out"

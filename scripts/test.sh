@@ -24,11 +24,10 @@ bash "$root/scripts/fuzz.sh" "${KESTOR_FUZZ_SECONDS:-60}"
 # Both DLLs are built before any Wine test runs: each architecture's tests also check
 # that registering and unregistering its DLL leaves the other one working.
 trap 'bash "$root/scripts/wine-stop.sh" "$build/wineprefix"' EXIT
-declare -A toolchain=([win32]=mingw-i686 [win64]=mingw-x86_64)
+source "$root/scripts/lib/windows.sh"
 for arch in win32 win64; do
-  echo "== Kestor.ocx $arch (${toolchain[$arch]}): build =="
-  cmake -S "$root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/${toolchain[$arch]}.cmake"
-  cmake --build "$build/$arch" -j"$jobs"
+  echo "== Kestor.ocx $arch: build =="
+  build_windows "$build" "$arch"
 done
 for arch in win32 win64; do
   echo "== Kestor.ocx $arch: tests under Wine =="

@@ -12,7 +12,7 @@ root=$(cd "$here/../.." && pwd)
 dist=$1 prefix=$2 rebuild=${3:-} newer=${4:-}
 out=$prefix.out
 run() { bash "$root/scripts/wine-run.sh" "$prefix" 300 "$@"; }
-windows_path() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+source "$root/scripts/lib/windows.sh"
 
 rm -rf "$prefix" "$out"
 mkdir -p "$out"
@@ -26,12 +26,18 @@ hosts=('C:\windows\system32\cscript.exe' 'C:\windows\syswow64\cscript.exe')  # 6
 sample=$(windows_path "$dist/samples/inventory.vbs")
 query='SELECT Name, NumberOfCores FROM Win32_Processor|'
 
-for msi in "${msis[@]}"; do
-  run "$out/install-$(basename "$msi").txt" msiexec /i "$(windows_path "$msi")" /qn
-  status=$?
-  echo "msiexec /i $(basename "$msi") /qn: status $status"
-  [ "$status" -eq 0 ] || fail "installing $(basename "$msi")"
-done
+# Installs (/i) or uninstalls (/x) every package quietly; each must succeed.
+msiexec_each() {
+  local action=$1 msi status
+  for msi in "${msis[@]}"; do
+    run "$out/msiexec-${action#/}-$(basename "$msi").txt" msiexec "$action" "$(windows_path "$msi")" /qn
+    status=$?
+    echo "msiexec $action $(basename "$msi") /qn: status $status"
+    [ "$status" -eq 0 ] || fail "msiexec $action $(basename "$msi")"
+  done
+}
+
+msiexec_each /i
 for dir in "Program Files/Kestor" "Program Files (x86)/Kestor"; do
   [ -f "$prefix/drive_c/$dir/Kestor.ocx" ] && echo "installed: C:\\${dir//\//\\}\\Kestor.ocx" || fail "no C:\\$dir\\Kestor.ocx"
 done
@@ -49,12 +55,7 @@ for index in 0 1; do
   fi
 done
 
-for msi in "${msis[@]}"; do
-  run "$out/uninstall-$(basename "$msi").txt" msiexec /x "$(windows_path "$msi")" /qn
-  status=$?
-  echo "msiexec /x $(basename "$msi") /qn: status $status"
-  [ "$status" -eq 0 ] || fail "uninstalling $(basename "$msi")"
-done
+msiexec_each /x
 
 # The products under a name in the list of installed programs (wine-stop writes the
 # registry files).
