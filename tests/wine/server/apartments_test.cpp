@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

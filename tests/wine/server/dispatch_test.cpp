@@ -2,7 +2,7 @@
 // library, and which invoke kinds each member answers.
 #include <gtest/gtest.h>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 #include "tests/wine/server/dispatch_call.h"
 #include "tests/wine/server/server_support.h"
 

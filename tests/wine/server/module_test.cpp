@@ -4,7 +4,7 @@
 
 #include <ocidl.h>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host/com/unique_handle.h"
-#include "host/kestor_ids.h"
-#include "host/registry_key.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/registry_key.h"
 #include "tests/wine/server/server_support.h"
 #include "tests/wine/target_arch.h"
 

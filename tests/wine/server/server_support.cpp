@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 
 namespace kestor::server::test {
 

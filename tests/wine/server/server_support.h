@@ -12,7 +12,7 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
-#include "host/interfaces.h"
+#include "host/object/interfaces.h"
 
 namespace kestor::server::test {
 

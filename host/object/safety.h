@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <objsafe.h>
 
-#include "host/base_safe_ctl.h"
+#include "host/object/base_safe_ctl.h"
 
 namespace kestor::server {
 

@@ -1,4 +1,4 @@
-#include "host/type_info_cache.h"
+#include "host/dll/type_info_cache.h"
 
 #include <oleauto.h>
 
@@ -7,8 +7,8 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
-#include "host/kestor_ids.h"
-#include "host/module.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
 
 namespace kestor::server {
 

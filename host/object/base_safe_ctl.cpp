@@ -1,4 +1,4 @@
-#include "host/base_safe_ctl.h"
+#include "host/object/base_safe_ctl.h"
 
 namespace kestor::server::base_safe_ctl {
 

@@ -1,4 +1,4 @@
-#include "host/dispatch_args.h"
+#include "host/object/dispatch_args.h"
 
 #include <new>
 

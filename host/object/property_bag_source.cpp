@@ -1,4 +1,4 @@
-#include "host/property_bag_source.h"
+#include "host/object/property_bag_source.h"
 
 #include "common/failure.h"
 

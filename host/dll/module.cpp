@@ -1,4 +1,4 @@
-#include "host/module.h"
+#include "host/dll/module.h"
 
 namespace kestor::server::module {
 

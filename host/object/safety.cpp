@@ -1,4 +1,4 @@
-#include "host/safety_options.h"
+#include "host/object/safety.h"
 
 namespace kestor::server {
 

@@ -2,11 +2,11 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "host/class_factory.h"
-#include "host/com_guard.h"
-#include "host/kestor_ids.h"
-#include "host/module.h"
-#include "host/registration.h"
+#include "host/dll/class_factory.h"
+#include "host/object/com_guard.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
+#include "host/dll/registration.h"
 
 using kestor::server::guarded;
 

@@ -1,9 +1,9 @@
-#include "host/class_factory.h"
+#include "host/dll/class_factory.h"
 
-#include "host/base_safe_ctl.h"
-#include "host/com_guard.h"
-#include "host/module.h"
-#include "host/sys_kestor_object.h"
+#include "host/object/base_safe_ctl.h"
+#include "host/object/com_guard.h"
+#include "host/dll/module.h"
+#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
 

@@ -1,12 +1,12 @@
-#include "host/sys_kestor_object.h"
+#include "host/object/sys_kestor_object.h"
 
 #include "host/adapters/windows_ansi_codec.h"
-#include "host/com_guard.h"
+#include "host/object/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
-#include "host/kestor_ids.h"
-#include "host/module.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
 
 namespace kestor::server {
 

@@ -1,9 +1,9 @@
-// SysKestor's IObjectSafety: the answers of safety_options.h for this apartment's flags.
-#include "host/base_safe_ctl.h"
-#include "host/com_guard.h"
+// SysKestor's IObjectSafety: the answers of safety.h for this apartment's flags.
+#include "host/object/base_safe_ctl.h"
+#include "host/object/com_guard.h"
 #include "host/com/com_ptr.h"
-#include "host/safety_options.h"
-#include "host/sys_kestor_object.h"
+#include "host/object/safety.h"
+#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
 

@@ -6,7 +6,7 @@
 
 #include "control/sys_kestor.h"
 #include "host/adapters/windows_platform.h"
-#include "host/interfaces.h"
+#include "host/object/interfaces.h"
 
 namespace kestor::server {
 
