@@ -1,6 +1,37 @@
 #include "host/object/safety.h"
 
+#include "host/com/com_ptr.h"
+#include "host/object/com_guard.h"
+#include "host/object/sys_kestor_object.h"
+
 namespace kestor::server {
+
+namespace base_safe_ctl {
+
+namespace {
+
+// Objects are apartment-threaded, so one thread is one apartment: per-thread storage
+// gives every apartment its own pair without any locking.
+thread_local VariantBool safeForScripting = kFalse;
+thread_local VariantBool safeForInitializing = kFalse;
+thread_local bool started = false;
+
+}  // namespace
+
+Flags flags() { return Flags{safeForScripting, safeForInitializing}; }
+
+void startUp() {
+  safeForScripting = kTrue;
+  safeForInitializing = kTrue;
+}
+
+void startUpOnce() {
+  if (started) return;
+  started = true;
+  startUp();
+}
+
+}  // namespace base_safe_ctl
 
 namespace {
 
@@ -75,6 +106,23 @@ HRESULT setInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledO
   const DWORD requested = setMask & enabledOptions;
   if (requested != optionOf(entry->group)) return E_FAIL;
   return allowed(entry->group, flags) ? S_OK : E_FAIL;
+}
+
+// SysKestor's IObjectSafety: the answers above for this apartment's flags.
+HRESULT SysKestorObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
+                                                   DWORD* enabled) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags());
+  });
+}
+
+HRESULT SysKestorObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
+                                                   DWORD enabledOptions) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
+  });
 }
 
 }  // namespace kestor::server

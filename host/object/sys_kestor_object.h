@@ -42,7 +42,7 @@ class SysKestorObject final : public ISysKestor,
   HRESULT STDMETHODCALLTYPE SetData(BSTR* result) override;
   HRESULT STDMETHODCALLTYPE GetData(BSTR* fileID, BSTR* result) override;
 
-  // IObjectSafety (sys_kestor_safety.cpp)
+  // IObjectSafety (safety.cpp)
   HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
                                                       DWORD* enabled) override;
   HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,

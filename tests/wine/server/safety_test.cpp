@@ -4,7 +4,6 @@
 
 #include <ocidl.h>
 
-#include "host/object/base_safe_ctl.h"
 #include "host/object/safety.h"
 #include "tests/wine/server/server_support.h"
 
