@@ -6,6 +6,7 @@
 
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
+#include "host/com/type_attributes.h"
 #include "host/com/variant.h"
 #include "host/dll/kestor_ids.h"
 #include "host/dll/module.h"
@@ -77,11 +78,10 @@ HRESULT writeClassKeys(const std::wstring& modulePath) {
 // The library's own flags: a library loaded from a file also reports that it has a
 // disk image, which is a property of the loading, not of the library.
 HRESULT libraryFlags(ITypeLib* typeLib, WORD* flags) {
-  TLIBATTR* attributes = nullptr;
-  const HRESULT hr = typeLib->GetLibAttr(&attributes);
+  LibAttributes attributes(typeLib);
+  const HRESULT hr = typeLib->GetLibAttr(attributes.put());
   if (FAILED(hr)) return hr;
   *flags = attributes->wLibFlags & ~LIBFLAG_FHASDISKIMAGE;
-  typeLib->ReleaseTLibAttr(attributes);
   return S_OK;
 }
 
