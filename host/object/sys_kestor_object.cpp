@@ -85,13 +85,15 @@ HRESULT SysKestorObject::SetData(BSTR* result) {
 HRESULT SysKestorObject::GetData(BSTR* fileID, BSTR* result) {
   if (result) *result = nullptr;
   if (!fileID) return E_POINTER;
-  // The caller's text is read, never written back. The report goes from the file's
-  // bytes straight into the result string.
-  return textResult(result, [&] {
-    win::BstrReportSink report;
-    core_.getData(textOf(*fileID), report);
-    return report.take();
-  });
+  // The caller's text is read, never written back.
+  return textResult(result, [&] { return report(*fileID); });
+}
+
+// The report goes from the file's bytes straight into the result string.
+Bstr SysKestorObject::report(BSTR fileId) {
+  win::BstrReportSink report;
+  core_.getData(textOf(fileId), report);
+  return report.take();
 }
 
 HRESULT SysKestorObject::put_WMIAttributesOfInterest(BSTR* value) {
