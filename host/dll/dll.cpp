@@ -7,6 +7,7 @@
 #include "host/dll/kestor_ids.h"
 #include "host/dll/module.h"
 #include "host/dll/registration.h"
+#include "host/dll/type_info_cache.h"
 #include "host/object/safety.h"
 #include "host/object/com_guard.h"
 #include "host/object/sys_kestor_object.h"
@@ -133,6 +134,14 @@ HRESULT SysKestorFactory::LockServer(BOOL lock) {
 using kestor::server::guarded;
 
 extern "C" {
+
+// reserved is null when FreeLibrary unloads the module and non-null when the process
+// ends; then the platform's own DLLs may already be torn down, so nothing is released
+// (the process's memory goes with it), as the platform's DLLs do.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) kestor::server::releaseTypeInfoCache();
+  return TRUE;
+}
 
 STDAPI DllCanUnloadNow() { return kestor::server::module::canUnload() ? S_OK : S_FALSE; }
 
