@@ -4,10 +4,8 @@
 
 #include <string>
 
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/type_attributes.h"
-#include "host/com/variant.h"
 #include "host/dll/kestor_ids.h"
 #include "host/dll/module.h"
 #include "host/dll/registry_key.h"

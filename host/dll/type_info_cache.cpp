@@ -5,9 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
 #include "host/dll/kestor_ids.h"
 #include "host/dll/module.h"
 

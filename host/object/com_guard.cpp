@@ -2,9 +2,7 @@
 
 #include <oleauto.h>
 
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
 #include "host/dll/kestor_ids.h"
 
 namespace kestor::server {

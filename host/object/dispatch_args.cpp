@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "host/com/variant.h"
+
 namespace kestor::server {
 
 namespace {

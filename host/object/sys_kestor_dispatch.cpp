@@ -5,14 +5,13 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "host/object/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/object/dispatch_args.h"
 #include "host/dll/kestor_ids.h"
-#include "host/object/sys_kestor_object.h"
 #include "host/dll/type_info_cache.h"
+#include "host/object/com_guard.h"
+#include "host/object/dispatch_args.h"
+#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
 

@@ -1,12 +1,11 @@
 #include "host/object/sys_kestor_object.h"
 
 #include "host/adapters/windows_ansi_codec.h"
-#include "host/object/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
 #include "host/dll/kestor_ids.h"
 #include "host/dll/module.h"
+#include "host/object/com_guard.h"
 
 namespace kestor::server {
 
