@@ -3,7 +3,6 @@
 // IObjectSafety answers as functions of them, and SysKestor's IObjectSafety
 // (safety.cpp) that gives those answers for the calling apartment.
 #include <windows.h>
-#include <objsafe.h>
 
 namespace kestor::server {
 
@@ -31,11 +30,7 @@ void startUpOnce();
 
 }  // namespace base_safe_ctl
 
-// Supported options are always both bits; see the .cpp for what is written when.
-constexpr DWORD kSupportedSafetyOptions =
-    INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
-
-// The IObjectSafety answers for the given flags.
+// The IObjectSafety answers for the given flags; see the .cpp for what is written when.
 HRESULT getInterfaceSafetyOptions(const IID* riid, DWORD* supported, DWORD* enabled,
                                   const base_safe_ctl::Flags& flags);
 HRESULT setInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledOptions,
