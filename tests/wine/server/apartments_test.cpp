@@ -129,11 +129,9 @@ TEST(ApartmentsTest, ObjectsInSeveralApartmentsStoreAndReadAtOnce) {
 // apartment of its own and hands out a proxy built from the type library, the only
 // marshaler registered for _SysKestor. Every member answers through it.
 TEST(ApartmentsTest, EveryMemberWorksThroughTheProxyOfAMultithreadedCaller) {
-  wchar_t iid[40] = {};
-  ASSERT_GT(StringFromGUID2(ids::IID__SysKestor, iid, 40), 0);
   wchar_t marshaler[40] = {};
   DWORD size = sizeof marshaler;
-  ASSERT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, (std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32").c_str(),
+  ASSERT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, (L"Interface\\" + guidText(ids::IID__SysKestor) + L"\\ProxyStubClsid32").c_str(),
                          nullptr, RRF_RT_REG_SZ, nullptr, marshaler, &size),
             ERROR_SUCCESS);
   EXPECT_STREQ(marshaler, L"{00020424-0000-0000-C000-000000000046}") << "not the type library marshaler";
