@@ -36,7 +36,7 @@ bool canUnload() {
 
 // The module this code is linked into.
 HMODULE handle() {
-  // Found from an address inside the module, so no DllMain is needed to learn it.
+  // Found from an address inside the module: nothing has to keep it.
   HMODULE self = nullptr;
   const DWORD flags =
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
@@ -135,9 +135,9 @@ using kestor::server::guarded;
 
 extern "C" {
 
-// reserved is null when FreeLibrary unloads the module and non-null when the process
-// ends; then the platform's own DLLs may already be torn down, so nothing is released
-// (the process's memory goes with it), as the platform's DLLs do.
+// The cache is released when FreeLibrary unloads the module (reserved null). At process
+// exit (reserved non-null) the platform's DLLs may already be torn down: nothing is
+// released then, as the platform's own DLLs do, and the memory goes with the process.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) kestor::server::releaseTypeInfoCache();
   return TRUE;
