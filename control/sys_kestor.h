@@ -43,7 +43,6 @@ class SysKestor {
   void loadProperties(PropertySource& source);
 
   // The fields, for inspection by tests; no script can read them.
-  const Text& statusText() const { return statusText_; }
   const ChunkedText& reportText() const { return reportText_; }
   const Text& queryList() const { return queryList_; }
 

@@ -14,7 +14,7 @@ mkdir -p "$build/bench"
 if [ "${KESTOR_BENCH_NATIVE:-1}" != 0 ]; then
   echo "== Report throughput of the core (native, fake WMI) =="
   echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
-  cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S "$root" --preset native -B "$build/native" >/dev/null
   cmake --build "$build/native" -j"$(nproc)" --target kestor_bench >/dev/null
   "$build/native/bench/kestor_bench" "$@" | tee "$build/bench/native.txt"
   # Time at 10^6 instances over time at 10^5 (10 would be exactly linear).

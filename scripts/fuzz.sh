@@ -14,7 +14,7 @@ seconds=${1:-600}
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(query_text collection file_id)
 
-CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DKESTOR_FUZZ=ON >/dev/null
+cmake -S "$root" --preset asan -B "$build/asan" >/dev/null
 cmake --build "$build/asan" -j"$(nproc)" --target "${targets[@]/%/_fuzz}"
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1

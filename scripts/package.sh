@@ -19,8 +19,8 @@ bash "$root/scripts/build.sh" >/dev/null
 
 # The product version: the first three fields of the version block (Windows Installer
 # compares only those).
-version=${KESTOR_PACKAGE_VERSION:-$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/host/kestor.rc.in")}
-[ -n "$version" ] || { echo "no FILEVERSION in host/kestor.rc.in" >&2; exit 1; }
+version=${KESTOR_PACKAGE_VERSION:-$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),.*/\1.\2.\3/p' "$root/host/dll/kestor.rc.in")}
+[ -n "$version" ] || { echo "no FILEVERSION in host/dll/kestor.rc.in" >&2; exit 1; }
 
 # dist/ is written afresh; a folder that is neither empty nor an earlier dist/ stays.
 if [ -d "$dist" ] && [ -n "$(ls -A "$dist")" ] && [ ! -f "$dist/SHA256SUMS" ]; then

@@ -10,12 +10,12 @@ jobs=$(nproc)
 bash "$root/scripts/install-deps.sh"
 
 echo "== Portable core (native) =="
-cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release
+cmake -S "$root" --preset native -B "$build/native"
 cmake --build "$build/native" -j"$jobs"
 ctest --test-dir "$build/native" --output-on-failure
 
 echo "== Portable core under ASan + UBSan (LSan on), then fuzzing =="
-CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DKESTOR_FUZZ=ON
+cmake -S "$root" --preset asan -B "$build/asan"
 cmake --build "$build/asan" -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$build/asan" --output-on-failure

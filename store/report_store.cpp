@@ -37,7 +37,7 @@ Text ReportStore::writeDataFile(const ChunkedText& report) const {
   const std::unique_ptr<WritableFile> file = ports_.files.createNew(path);
   // Converted block by block: a large report is never held twice. No trailing line
   // break: a read returns exactly this text.
-  for (TextView chunk : report.chunks()) file->write(ports_.ansi.toAnsi(Text(chunk)));
+  for (TextView chunk : report.chunks()) file->write(ports_.ansi.toAnsi(chunk));
   // Closed explicitly so a failing close is reported; on any earlier failure the
   // destructor closes the file.
   file->close();

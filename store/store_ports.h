@@ -37,7 +37,7 @@ class AnsiCodec {
  public:
   virtual ~AnsiCodec() = default;
   // Units the code page cannot represent become its default character.
-  virtual std::string toAnsi(const Text& text) = 0;
+  virtual std::string toAnsi(TextView text) = 0;
   virtual Text fromAnsi(const std::string& bytes) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <wbemcli.h>
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "host/com/bstr.h"
@@ -20,6 +21,12 @@ Text withoutTrailingBreaks(Text text) {
   while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) text.pop_back();
   return text;
 }
+
+// Frees what FormatMessage allocated. LocalFree returns the block only when it could
+// not free it; nothing else to do then.
+struct LocalFreer {
+  void operator()(wchar_t* block) const { static_cast<void>(LocalFree(block)); }
+};
 
 // The description the callee left in the thread's error object, if any.
 Text errorObjectDescription() {
@@ -37,11 +44,10 @@ Text systemMessage(HRESULT code) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  // Owned before the text is made: making it may throw std::bad_alloc.
+  const std::unique_ptr<wchar_t, LocalFreer> owned(buffer);
   if (length == 0 || buffer == nullptr) return Text();
-  Text message = textOf(buffer, length);
-  // LocalFree returns the block only when it could not free it; nothing else to do then.
-  static_cast<void>(LocalFree(buffer));
-  return withoutTrailingBreaks(std::move(message));
+  return withoutTrailingBreaks(textOf(buffer, length));
 }
 
 Text wmiStatusText(HRESULT code) {

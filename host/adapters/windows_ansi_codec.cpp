@@ -50,7 +50,9 @@ std::string ansiOf(const wchar_t* units, std::size_t count) {
   return bytes;
 }
 
-std::string WindowsAnsiCodec::toAnsi(const Text& text) { return ansiOf(wide(text), text.size()); }
+std::string WindowsAnsiCodec::toAnsi(TextView text) {
+  return ansiOf(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
 
 Text WindowsAnsiCodec::fromAnsi(const std::string& bytes) {
   if (bytes.empty()) return Text();

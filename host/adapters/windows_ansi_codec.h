@@ -16,7 +16,7 @@ std::string ansiOf(const wchar_t* units, std::size_t count);
 class WindowsAnsiCodec : public AnsiCodec {
  public:
   // ansiOf.
-  std::string toAnsi(const Text& text) override;
+  std::string toAnsi(TextView text) override;
   // The platform's conversion of the code page's bytes (CP_ACP).
   Text fromAnsi(const std::string& bytes) override;
 };

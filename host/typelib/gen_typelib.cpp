@@ -21,9 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
+#include "host/com/type_attributes.h"
 #include "host/typelib/record_size_patch.h"
 #include "host/typelib/tool_failure.h"
 #include "host/typelib/win_path.h"
@@ -222,10 +223,9 @@ void Verify(const std::wstring& path, UINT record_index, UINT coclass_index) {
   if (lib->GetTypeInfoCount() != 3) Fail("written library does not hold three types");
 
   // A library read from a file also reports LIBFLAG_FHASDISKIMAGE; it is not stored.
-  TLIBATTR* lib_attr = nullptr;
-  Check(lib->GetLibAttr(&lib_attr), "GetLibAttr");
-  const TLIBATTR got = *lib_attr;
-  lib->ReleaseTLibAttr(lib_attr);
+  kestor::LibAttributes lib_attr(lib.get());
+  Check(lib->GetLibAttr(lib_attr.put()), "GetLibAttr");
+  const TLIBATTR got = *lib_attr.get();
   if (!(got.guid == ids::LIBID_Kestor) || got.lcid != 0 || got.wMajorVerNum != ids::kTypeLibMajor ||
       got.wMinorVerNum != ids::kTypeLibMinor ||
       (got.wLibFlags & ~LIBFLAG_FHASDISKIMAGE) != LIBFLAG_FCONTROL ||
@@ -240,19 +240,18 @@ void Verify(const std::wstring& path, UINT record_index, UINT coclass_index) {
 
   ComPtr<ITypeInfo> record;
   Check(lib->GetTypeInfo(record_index, record.put()), "GetTypeInfo(GUIDDataType)");
-  TYPEATTR* attr = nullptr;
-  Check(record->GetTypeAttr(&attr), "GetTypeAttr(GUIDDataType)");
+  kestor::TypeAttributes attr(record.get());
+  Check(record->GetTypeAttr(attr.put()), "GetTypeAttr(GUIDDataType)");
   const bool record_ok = attr->typekind == TKIND_RECORD && attr->cbSizeInstance == kRecordSize &&
                          attr->cbAlignment == kRecordAlignment && attr->cVars == 4;
-  record->ReleaseTypeAttr(attr);
   if (!record_ok) Fail("GUIDDataType reads back with a wrong kind, size, alignment or field count");
 
   ComPtr<ITypeInfo> coclass;
   Check(lib->GetTypeInfo(coclass_index, coclass.put()), "GetTypeInfo(SysKestor)");
-  Check(coclass->GetTypeAttr(&attr), "GetTypeAttr(SysKestor)");
-  const bool coclass_ok = attr->typekind == TKIND_COCLASS && attr->wTypeFlags == kCoclassFlags &&
-                          attr->cImplTypes == 2;
-  coclass->ReleaseTypeAttr(attr);
+  kestor::TypeAttributes coclass_attr(coclass.get());
+  Check(coclass->GetTypeAttr(coclass_attr.put()), "GetTypeAttr(SysKestor)");
+  const bool coclass_ok = coclass_attr->typekind == TKIND_COCLASS &&
+                          coclass_attr->wTypeFlags == kCoclassFlags && coclass_attr->cImplTypes == 2;
   if (!coclass_ok) Fail("SysKestor reads back with wrong kind, flags or interface count");
 }
 
@@ -269,11 +268,10 @@ void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
   ComPtr<ITypeLib> objsafe;
   Check(LoadTypeLibEx(objsafe_path.c_str(), REGKIND_NONE, objsafe.put()),
         "LoadTypeLibEx(" + Narrow(objsafe_path) + ")");
-  TLIBATTR* objsafe_attr = nullptr;
-  Check(objsafe->GetLibAttr(&objsafe_attr), "objsafe.tlb: GetLibAttr");
+  kestor::LibAttributes objsafe_attr(objsafe.get());
+  Check(objsafe->GetLibAttr(objsafe_attr.put()), "objsafe.tlb: GetLibAttr");
   const bool objsafe_ok = objsafe_attr->guid == ids::LIBID_IObjectSafetyTLB &&
                           objsafe_attr->wMajorVerNum == 1 && objsafe_attr->wMinorVerNum == 0;
-  objsafe->ReleaseTLibAttr(objsafe_attr);
   if (!objsafe_ok) Fail(Narrow(objsafe_path) + " is not IObjectSafetyTLB 1.0");
   ComPtr<ITypeInfo> object_safety;
   Check(objsafe->GetTypeInfoOfGuid(ids::IID_IObjectSafety_, object_safety.put()),

@@ -5,17 +5,13 @@ kestor_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # A path of this machine as Wine sees it: drive Z: is the Unix root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# Configures and builds one architecture's tree, BUILD/ARCH, with its cross toolchain;
-# every target when none is named.
+# Configures and builds one architecture's tree, BUILD/ARCH, from its preset (the cross
+# toolchain); every target when none is named. The scripts' build folder, not the
+# preset's build/, so KESTOR_BUILD_DIR holds every tree.
 #   build_windows BUILD win32|win64 [TARGET...]
 build_windows() {
-  local build=$1 arch=$2 toolchain
+  local build=$1 arch=$2
   shift 2
-  case $arch in
-    win32) toolchain=mingw-i686 ;;
-    win64) toolchain=mingw-x86_64 ;;
-    *) echo "unknown architecture: $arch" >&2; return 1 ;;
-  esac
-  cmake -S "$kestor_root" -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$kestor_root/cmake/$toolchain.cmake" &&
+  cmake -S "$kestor_root" --preset "$arch" -B "$build/$arch" &&
     cmake --build "$build/$arch" -j"$(nproc)" ${1:+--target "$@"}
 }

@@ -61,7 +61,7 @@ class FakeTempDirectory : public TempDirectory {
 // as the unit of the same value.
 class FakeAnsiCodec : public AnsiCodec {
  public:
-  std::string toAnsi(const Text& text) override {
+  std::string toAnsi(TextView text) override {
     std::string out;
     out.reserve(text.size());
     for (char16_t unit : text) out += unit > 0xFF ? '?' : static_cast<char>(unit);

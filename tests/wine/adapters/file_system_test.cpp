@@ -7,12 +7,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "common/failure.h"
 #include "host/com/bstr.h"
 #include "host/adapters/windows_file_system.h"
 #include "tests/support/failure_number.h"
+#include "tests/support/windows_support.h"
 
 namespace kestor::win {
 namespace {
@@ -24,27 +24,9 @@ const std::int32_t kAccessDenied = static_cast<std::int32_t>(HRESULT_FROM_WIN32(
 
 class WindowsFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    ASSERT_GT(length, 0u);
-    GUID guid;
-    ASSERT_TRUE(SUCCEEDED(CoCreateGuid(&guid)));
-    wchar_t name[40];
-    ASSERT_GT(StringFromGUID2(guid, name, 40), 0);
-    folder_ = textOf(temp, length) + u"kestor-files-" + textOf(name, 38) + u"\\";
-    ASSERT_TRUE(CreateDirectoryW(wide(folder_), nullptr));
-  }
+  void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
-  void TearDown() override {
-    for (const Text& file : created_) DeleteFileW(wide(file));
-    EXPECT_TRUE(RemoveDirectoryW(wide(folder_))) << "left behind: " << toUtf8(folder_);
-  }
-
-  Text path(const Text& name) {
-    created_.push_back(folder_ + name);
-    return folder_ + name;
-  }
+  Text path(const Text& name) { return folder_ + name; }
 
   void writeFile(const Text& file, const std::string& bytes) {
     auto writable = files_.createNew(file);
@@ -59,10 +41,10 @@ class WindowsFiles : public ::testing::Test {
     return bytes;
   }
 
-
   WindowsFileSystem files_;
-  Text folder_;
-  std::vector<Text> created_;
+  kestor::test::ScratchFolder scratch_{L"files"};
+  // The scratch folder as the adapter's text; it ends with a backslash.
+  const Text folder_ = textOf(scratch_.path().c_str(), scratch_.path().size());
 };
 
 TEST_F(WindowsFiles, BytesRoundTripUnchanged) {

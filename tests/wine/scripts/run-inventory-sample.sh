@@ -6,10 +6,11 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
+source "$root/scripts/lib/windows.sh"
 prefix=$1 outdir=$2 host=$3 sample=$4
 out=$outdir/$(basename "$sample").txt
 mkdir -p "$outdir"
-bash "$root/scripts/wine-run.sh" "$prefix" 300 "$out" "$host" //nologo "Z:${sample//\//\\}" \
+bash "$root/scripts/wine-run.sh" "$prefix" 300 "$out" "$host" //nologo "$(windows_path "$sample")" \
   "SELECT Name, NumberOfCores FROM Win32_Processor|SELECT Name|"
 status=$?
 tr -d '\r' <"$out"

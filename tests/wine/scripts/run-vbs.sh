@@ -9,6 +9,7 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
+source "$root/scripts/lib/windows.sh"
 prefix=$1 outdir=$2 host=$3 script=$4
 shift 4
 language=${script##*.}
@@ -17,9 +18,8 @@ mkdir -p "$outdir"
 combined=$outdir/$name.run.$language
 # The assertion helpers go in front: neither language has an include.
 cat "$here/lib/assert.$language" "$script" >"$combined"
-windows_path="Z:${combined//\//\\}"
 
-bash "$root/scripts/wine-run.sh" "$prefix" 300 "$outdir/$name.txt" "$host" //nologo "$windows_path" "$@"
+bash "$root/scripts/wine-run.sh" "$prefix" 300 "$outdir/$name.txt" "$host" //nologo "$(windows_path "$combined")" "$@"
 status=$?
 tr -d '\r' <"$outdir/$name.txt"
 summary=$(tr -d '\r' <"$outdir/$name.txt" | grep -E '^[0-9]+ passed, [0-9]+ failed$' | tail -n 1)

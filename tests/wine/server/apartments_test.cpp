@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/kestor_ids.h"
+#include "host/com/unique_handle.h"
+#include "host/dll/kestor_ids.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {
@@ -75,26 +76,25 @@ TEST(ApartmentsTest, ObjectsInSeveralApartmentsStoreAndReadAtOnce) {
   Apartment apartment;
   ScratchTempFolder scratch;
   std::mutex wmiLock;
-  HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE collected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_TRUE(start && collected);
+  const UniqueHandle start(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const UniqueHandle collected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(start.valid() && collected.valid());
   LONG collecting = kApartments;
   ApartmentRun runs[kApartments];
+  UniqueHandle threadOwners[kApartments];
   HANDLE threads[kApartments];
   for (int i = 0; i < kApartments; ++i) {
     runs[i].index = i;
-    runs[i].start = start;
+    runs[i].start = start.get();
     runs[i].wmiLock = &wmiLock;
-    runs[i].collected = collected;
+    runs[i].collected = collected.get();
     runs[i].collecting = &collecting;
-    threads[i] = CreateThread(nullptr, 0, runApartment, &runs[i], 0, nullptr);
-    ASSERT_NE(threads[i], nullptr);
+    threadOwners[i] = UniqueHandle(CreateThread(nullptr, 0, runApartment, &runs[i], 0, nullptr));
+    threads[i] = threadOwners[i].get();
+    ASSERT_TRUE(threadOwners[i].valid());
   }
-  SetEvent(start);
+  SetEvent(start.get());
   EXPECT_EQ(WaitForMultipleObjects(kApartments, threads, TRUE, 120000), WAIT_OBJECT_0);
-  for (HANDLE thread : threads) CloseHandle(thread);
-  CloseHandle(start);
-  CloseHandle(collected);
 
   std::set<std::wstring> unique;
   std::size_t calls = 0;
@@ -129,11 +129,9 @@ TEST(ApartmentsTest, ObjectsInSeveralApartmentsStoreAndReadAtOnce) {
 // apartment of its own and hands out a proxy built from the type library, the only
 // marshaler registered for _SysKestor. Every member answers through it.
 TEST(ApartmentsTest, EveryMemberWorksThroughTheProxyOfAMultithreadedCaller) {
-  wchar_t iid[40] = {};
-  ASSERT_GT(StringFromGUID2(ids::IID__SysKestor, iid, 40), 0);
   wchar_t marshaler[40] = {};
   DWORD size = sizeof marshaler;
-  ASSERT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, (std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32").c_str(),
+  ASSERT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, (L"Interface\\" + guidText(ids::IID__SysKestor) + L"\\ProxyStubClsid32").c_str(),
                          nullptr, RRF_RT_REG_SZ, nullptr, marshaler, &size),
             ERROR_SUCCESS);
   EXPECT_STREQ(marshaler, L"{00020424-0000-0000-C000-000000000046}") << "not the type library marshaler";

@@ -2,7 +2,8 @@
 // library, and which invoke kinds each member answers.
 #include <gtest/gtest.h>
 
-#include "host/kestor_ids.h"
+#include "host/com/type_attributes.h"
+#include "host/dll/kestor_ids.h"
 #include "tests/wine/server/dispatch_call.h"
 #include "tests/wine/server/server_support.h"
 
@@ -57,10 +58,9 @@ TEST_F(DispatchTest, TypeInformationIsThatOfTheDefaultInterface) {
   EXPECT_EQ(count, 1u);
   ComPtr<ITypeInfo> typeInfo;
   ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, typeInfo.put()), S_OK);
-  TYPEATTR* attributes = nullptr;
-  ASSERT_EQ(typeInfo->GetTypeAttr(&attributes), S_OK);
+  TypeAttributes attributes(typeInfo.get());
+  ASSERT_EQ(typeInfo->GetTypeAttr(attributes.put()), S_OK);
   EXPECT_TRUE(IsEqualGUID(attributes->guid, ids::IID__SysKestor));
-  typeInfo->ReleaseTypeAttr(attributes);
   ITypeInfo* none = reinterpret_cast<ITypeInfo*>(1);
   EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, &none), DISP_E_BADINDEX);
   EXPECT_EQ(none, nullptr);

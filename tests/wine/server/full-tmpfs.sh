@@ -4,6 +4,7 @@
 # otherwise, and says so. The mount is undone on the way out.
 #   full-tmpfs.sh MOUNTPOINT COMMAND [ARGS...]
 set -u
+source "$(dirname "$0")/../../../scripts/lib/windows.sh"
 mountpoint=$1
 shift
 mkdir -p "$mountpoint"
@@ -12,7 +13,7 @@ if mount -t tmpfs -o size=64k kestor-full "$mountpoint" 2>/dev/null; then
   mkdir "$mountpoint/temp"
   # Runs until the file system is full; its "No space left" is the point.
   dd if=/dev/zero of="$mountpoint/temp/filler" bs=1k 2>/dev/null
-  export KESTOR_FULL_TEMP="Z:${mountpoint//\//\\}\\temp\\"
+  export KESTOR_FULL_TEMP="$(windows_path "$mountpoint/temp/")"
   echo "a full 64 KiB tmpfs at $mountpoint"
 else
   echo "mounting a tmpfs is not allowed here: the full file system case is left out"

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "common/failure.h"
-#include "host/com_guard.h"
+#include "host/object/com_guard.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

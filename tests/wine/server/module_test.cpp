@@ -4,7 +4,8 @@
 
 #include <ocidl.h>
 
-#include "host/kestor_ids.h"
+#include "host/com/unique_handle.h"
+#include "host/dll/kestor_ids.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {
@@ -128,22 +129,19 @@ DWORD WINAPI holdObject(void* parameter) {
 
 // Objects of other apartments count as well.
 TEST_F(ModuleTest, ObjectsOfAnotherApartmentKeepTheModule) {
-  HANDLE made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_TRUE(made && release);
+  const UniqueHandle made(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(made.valid() && release.valid());
   HRESULT whileAlive = E_UNEXPECTED;
-  HoldingThread context{made, release};
-  HANDLE thread = CreateThread(nullptr, 0, holdObject, &context, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  ASSERT_EQ(WaitForSingleObject(made, 30000), WAIT_OBJECT_0);
+  HoldingThread context{made.get(), release.get()};
+  const UniqueHandle thread(CreateThread(nullptr, 0, holdObject, &context, 0, nullptr));
+  ASSERT_TRUE(thread.valid());
+  ASSERT_EQ(WaitForSingleObject(made.get(), 30000), WAIT_OBJECT_0);
   whileAlive = serverDll().canUnloadNow();
-  SetEvent(release);
-  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+  SetEvent(release.get());
+  ASSERT_EQ(WaitForSingleObject(thread.get(), 30000), WAIT_OBJECT_0);
   DWORD exitCode = 99;
-  GetExitCodeThread(thread, &exitCode);
-  CloseHandle(thread);
-  CloseHandle(made);
-  CloseHandle(release);
+  GetExitCodeThread(thread.get(), &exitCode);
   EXPECT_EQ(exitCode, 0u) << "the other apartment could not create an object";
   EXPECT_EQ(whileAlive, S_FALSE);
   EXPECT_EQ(serverDll().canUnloadNow(), S_OK);

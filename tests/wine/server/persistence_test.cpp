@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/failure.h"
-#include "host/kestor_ids.h"
-#include "host/property_bag_source.h"
+#include "host/dll/kestor_ids.h"
+#include "host/object/property_bag_source.h"
 #include "tests/wine/server/fake_property_bag.h"
 #include "tests/wine/server/server_support.h"
 

@@ -7,19 +7,14 @@
 #include <vector>
 
 #include "host/com/unique_handle.h"
-#include "host/kestor_ids.h"
-#include "host/registry_key.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/registry_key.h"
+#include "host/typelib/win_path.h"
 #include "tests/wine/server/server_support.h"
 #include "tests/wine/target_arch.h"
 
 namespace kestor::server::test {
 namespace {
-
-std::wstring guidText(const GUID& guid) {
-  wchar_t buffer[40] = {};
-  StringFromGUID2(guid, buffer, 40);
-  return buffer;
-}
 
 using kestor::test::perArch;
 
@@ -49,7 +44,7 @@ std::wstring readValue(const std::wstring& path, const wchar_t* name, REGSAM vie
 
 // The other architecture's build, when there is one.
 const std::wstring& otherDll() {
-  static const std::wstring path = windowsPath(L"" KESTOR_OTHER_OCX_PATH);
+  static const std::wstring path = winpath::ToWindowsPath(KESTOR_OTHER_OCX_PATH);
   return path;
 }
 bool otherDllBuilt() { return GetFileAttributesW(otherDll().c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -87,7 +82,7 @@ constexpr DWORD kProbeAnswers = 10;
 constexpr DWORD kProbeNoClass = 1;
 DWORD probe(const wchar_t* systemDir) {
   return run(std::wstring(systemDir) + L"cscript.exe",
-             L"//nologo \"" + windowsPath(L"" KESTOR_PROBE_VBS) + L"\"");
+             L"//nologo \"" + winpath::ToWindowsPath(KESTOR_PROBE_VBS) + L"\"");
 }
 
 struct ValueRow {

@@ -4,8 +4,7 @@
 
 #include <ocidl.h>
 
-#include "host/base_safe_ctl.h"
-#include "host/safety_options.h"
+#include "host/object/safety.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

@@ -5,14 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
+#include "host/typelib/win_path.h"
 
 namespace kestor::server::test {
 
 namespace {
 
-// The build path of the server, as a Windows path (Wine maps Z: to /).
-std::wstring ocxPath() { return windowsPath(L"" KESTOR_OCX_PATH); }
+// The build path of the server, as a Windows path.
+std::wstring ocxPath() { return winpath::ToWindowsPath(KESTOR_OCX_PATH); }
 
 template <typename Fn>
 Fn exportOf(HMODULE module, const char* name) {
@@ -39,13 +40,6 @@ ServerDll load() {
 }
 
 }  // namespace
-
-std::wstring windowsPath(std::wstring path) {
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
 
 const ServerDll& serverDll() {
   static const ServerDll dll = load();
@@ -91,12 +85,6 @@ std::wstring wide(BSTR text) { return text ? std::wstring(text, SysStringLen(tex
 
 namespace kestor::server::test {
 
-std::string narrow(const std::wstring& text) {
-  std::string result;
-  for (wchar_t c : text) result += c < 0x80 ? static_cast<char>(c) : '?';
-  return result;
-}
-
 std::wstring reportOf(ISysKestor* object) {
   Bstr fileId;
   EXPECT_EQ(object->SetData(fileId.put()), S_OK);
@@ -123,51 +111,22 @@ void restoreVariable(const wchar_t* name, const std::wstring& value) {
   SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
 }
 
-// Every file of folder (which ends with a backslash), by its full path.
-template <typename Visit>
-void forEachFile(const std::wstring& folder, Visit visit) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) visit(folder + found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
 }  // namespace
 
 ScratchTempFolder::ScratchTempFolder()
     : savedTmp_(variable(L"TMP")), savedTemp_(variable(L"TEMP")) {
-  wchar_t temp[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-  GUID guid;
-  wchar_t name[40] = {};
-  if (length == 0 || FAILED(CoCreateGuid(&guid)) || StringFromGUID2(guid, name, 40) == 0) {
-    ADD_FAILURE() << "no name for a scratch folder";
-    return;
-  }
-  path_ = std::wstring(temp, length) + L"kestor-scratch-" + name + L"\\";
-  EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << narrow(path_);
-  pointTempBack();
+  if (!path().empty()) pointTempBack();
 }
 
+// The variables are put back before the folder goes.
 ScratchTempFolder::~ScratchTempFolder() {
   restoreVariable(L"TMP", savedTmp_);
   restoreVariable(L"TEMP", savedTemp_);
-  forEachFile(path_, [](const std::wstring& file) { DeleteFileW(file.c_str()); });
-  EXPECT_TRUE(RemoveDirectoryW(path_.c_str())) << "left behind: " << narrow(path_);
 }
 
 void ScratchTempFolder::pointTempAt(const std::wstring& value) {
   EXPECT_TRUE(SetEnvironmentVariableW(L"TMP", value.c_str()));
   EXPECT_TRUE(SetEnvironmentVariableW(L"TEMP", value.c_str()));
-}
-
-std::size_t ScratchTempFolder::fileCount() const {
-  std::size_t count = 0;
-  forEachFile(path_, [&count](const std::wstring&) { ++count; });
-  return count;
 }
 
 void setQueries(ISysKestor* object, const wchar_t* queryList) {

@@ -12,9 +12,13 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
-#include "host/interfaces.h"
+#include "host/object/interfaces.h"
+#include "tests/support/windows_support.h"
 
 namespace kestor::server::test {
+
+using kestor::test::guidText;
+using kestor::test::narrow;
 
 using DllCanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -31,9 +35,6 @@ struct ServerDll {
   DllRegisterFn unregisterServer;
 };
 const ServerDll& serverDll();
-
-// A build path given as "Z:/unix/path" with the separators Windows uses.
-std::wstring windowsPath(std::wstring path);
 
 // A single-threaded apartment for the calling thread, for as long as it lives.
 class Apartment {
@@ -70,9 +71,9 @@ class ObjectTest : public ::testing::Test {
 // Runs body on a new thread (a new apartment once it initialises COM) and waits.
 void runOnNewThread(const std::function<void()>& body);
 
-// A fresh folder under the temporary directory that TMP and TEMP name for this process
-// while it lives (the component looks the directory up on every call); afterwards the
-// variables are put back and the folder is removed with its files.
+// A scratch folder that TMP and TEMP name for this process while it lives (the
+// component looks the directory up on every call); afterwards the variables are put
+// back and the folder is removed with its files.
 class ScratchTempFolder {
  public:
   ScratchTempFolder();
@@ -80,19 +81,19 @@ class ScratchTempFolder {
   ScratchTempFolder(const ScratchTempFolder&) = delete;
   ScratchTempFolder& operator=(const ScratchTempFolder&) = delete;
 
-  const std::wstring& path() const { return path_; }  // ends with a backslash
+  const std::wstring& path() const { return folder_.path(); }  // ends with a backslash
   // TMP and TEMP name value instead, or the scratch folder again.
   static void pointTempAt(const std::wstring& value);
-  void pointTempBack() const { pointTempAt(path_); }
-  std::size_t fileCount() const;
+  void pointTempBack() const { pointTempAt(path()); }
+  std::size_t fileCount() const { return folder_.fileCount(); }
 
  private:
-  std::wstring path_, savedTmp_, savedTemp_;
+  std::wstring savedTmp_, savedTemp_;
+  kestor::test::ScratchFolder folder_{L"scratch"};
 };
 
-// Text of a BSTR for comparisons, and any text for gtest messages.
+// Text of a BSTR for comparisons.
 std::wstring wide(BSTR text);
-std::string narrow(const std::wstring& text);
 
 // Sets the object's query list.
 void setQueries(ISysKestor* object, const wchar_t* queryList);

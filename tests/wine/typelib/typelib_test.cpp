@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/typelib/win_path.h"
+#include "tests/support/windows_support.h"
 #include "tests/wine/target_arch.h"
 
 namespace {
@@ -34,17 +35,9 @@ constexpr WORD kInterfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FN
                                  TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
 constexpr WORD kCoclassFlags = TYPEFLAG_FCANCREATE | TYPEFLAG_FAPPOBJECT | TYPEFLAG_FPREDECLID;
 
-std::string GuidText(const GUID& guid) {
-  wchar_t wide[40] = {};
-  StringFromGUID2(guid, wide, 40);
-  return std::string(wide, wide + wcslen(wide));
-}
-
-std::string Narrow(const wchar_t* text) {
-  std::string out;
-  for (; text && *text; ++text) out.push_back(*text < 128 ? static_cast<char>(*text) : '?');
-  return out;
-}
+// The shared helpers under this file's names.
+std::string GuidText(const GUID& guid) { return kestor::test::narrow(kestor::test::guidText(guid)); }
+std::string Narrow(const wchar_t* text) { return kestor::test::narrow(text ? text : L""); }
 
 // The two libraries, loaded once for all tests from the paths on the command line.
 // gtest_main consumes only its own flags; the positional arguments are read here.

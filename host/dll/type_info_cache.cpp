@@ -1,24 +1,25 @@
-#include "host/type_info_cache.h"
+#include "host/dll/type_info_cache.h"
 
 #include <oleauto.h>
 
 #include <string>
+#include <utility>
 
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/kestor_ids.h"
-#include "host/module.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
 
 namespace kestor::server {
 
 namespace {
 
 // Shared by the objects of every apartment: type information from a loaded type
-// library is free-threaded. Kept until the module unloads; a failed load is retried
-// on the next call.
+// library is free-threaded. Kept until the module unloads (releaseTypeInfoCache); a
+// failed load is retried on the next call. A plain pointer, not an owner: an owner's
+// static destructor would release it at process exit too, after the platform may
+// have torn down.
 SRWLOCK cacheLock = SRWLOCK_INIT;
-ComPtr<ITypeInfo> cached;
+ITypeInfo* cached = nullptr;
 
 class ExclusiveLock {
  public:
@@ -56,10 +57,15 @@ HRESULT sysKestorTypeInfo(ITypeInfo** typeInfo) {
     ComPtr<ITypeInfo> loaded;
     hr = typeLib->GetTypeInfoOfGuid(ids::IID__SysKestor, loaded.put());
     if (FAILED(hr)) return hr;
-    cached = loaded;
+    cached = loaded.detach();
   }
   *typeInfo = ComPtr<ITypeInfo>(cached).detach();
   return S_OK;
+}
+
+void releaseTypeInfoCache() {
+  ExclusiveLock lock(cacheLock);
+  if (ITypeInfo* held = std::exchange(cached, nullptr)) held->Release();
 }
 
 }  // namespace kestor::server

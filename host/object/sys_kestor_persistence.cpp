@@ -1,11 +1,9 @@
 // SysKestor's IPersistPropertyBag: the parameters of the page that embeds it.
-#include "host/com_guard.h"
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/kestor_ids.h"
-#include "host/property_bag_source.h"
-#include "host/sys_kestor_object.h"
+#include "host/dll/kestor_ids.h"
+#include "host/object/com_guard.h"
+#include "host/object/property_bag_source.h"
+#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
 

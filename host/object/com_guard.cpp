@@ -1,11 +1,9 @@
-#include "host/com_guard.h"
+#include "host/object/com_guard.h"
 
 #include <oleauto.h>
 
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/kestor_ids.h"
+#include "host/dll/kestor_ids.h"
 
 namespace kestor::server {
 

@@ -1,34 +1,68 @@
-#include "host/safety_options.h"
+#include "host/object/safety.h"
+
+#include <dispex.h>
+#include <objsafe.h>
+#include <ocidl.h>
+
+#include "host/com/com_ptr.h"
+#include "host/object/com_guard.h"
+#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
+
+namespace base_safe_ctl {
+
+namespace {
+
+// Objects are apartment-threaded, so one thread is one apartment: per-thread storage
+// gives every apartment its own pair without any locking.
+thread_local VariantBool safeForScripting = kFalse;
+thread_local VariantBool safeForInitializing = kFalse;
+thread_local bool started = false;
+
+}  // namespace
+
+Flags flags() { return Flags{safeForScripting, safeForInitializing}; }
+
+void startUp() {
+  safeForScripting = kTrue;
+  safeForInitializing = kTrue;
+}
+
+void startUpOnce() {
+  if (started) return;
+  started = true;
+  startUp();
+}
+
+}  // namespace base_safe_ctl
 
 namespace {
 
 enum class Group { Dispatch, Scripting, Initialisation };
 
+// Supported options are always both bits.
+constexpr DWORD kSupportedSafetyOptions =
+    INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+
 struct Recognised {
-  GUID iid;
+  const IID* iid;
   Group group;
 };
 
-// Compared in this order; the first equal identifier decides. The identifiers are
-// spelt out because they are part of what hosts negotiate, not of any header.
+// Compared in this order; the first equal identifier decides. The headers' identifiers
+// (__uuidof: the platform's uuid library lacks IDispatchEx's).
 constexpr Recognised kRecognised[] = {
-    // IDispatch
-    {{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, Group::Dispatch},
-    // IDispatchEx
-    {{0xA6EF9860, 0xC720, 0x11D0, {0x93, 0x37, 0x00, 0xA0, 0xC9, 0x0D, 0xCA, 0xA9}}, Group::Scripting},
-    // IPersistStorage
-    {{0x0000010A, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, Group::Initialisation},
-    // IPersistStream
-    {{0x00000109, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}, Group::Initialisation},
-    // IPersistPropertyBag
-    {{0x37D84F60, 0x42CB, 0x11CE, {0x81, 0x35, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}}, Group::Initialisation},
+    {&__uuidof(IDispatch), Group::Dispatch},
+    {&__uuidof(IDispatchEx), Group::Scripting},
+    {&__uuidof(IPersistStorage), Group::Initialisation},
+    {&__uuidof(IPersistStream), Group::Initialisation},
+    {&__uuidof(IPersistPropertyBag), Group::Initialisation},
 };
 
 const Recognised* find(const IID& riid) {
   for (const Recognised& entry : kRecognised) {
-    if (IsEqualGUID(entry.iid, riid)) return &entry;
+    if (IsEqualGUID(*entry.iid, riid)) return &entry;
   }
   return nullptr;
 }
@@ -75,6 +109,23 @@ HRESULT setInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledO
   const DWORD requested = setMask & enabledOptions;
   if (requested != optionOf(entry->group)) return E_FAIL;
   return allowed(entry->group, flags) ? S_OK : E_FAIL;
+}
+
+// SysKestor's IObjectSafety: the answers above for this apartment's flags.
+HRESULT SysKestorObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
+                                                   DWORD* enabled) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags());
+  });
+}
+
+HRESULT SysKestorObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
+                                                   DWORD enabledOptions) {
+  ReferenceHold hold(identity());
+  return guarded([&] {
+    return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
+  });
 }
 
 }  // namespace kestor::server

@@ -1,6 +1,8 @@
-#include "host/dispatch_args.h"
+#include "host/object/dispatch_args.h"
 
 #include <new>
+
+#include "host/com/variant.h"
 
 namespace kestor::server {
 

@@ -4,9 +4,7 @@
 #include <ocidl.h>
 
 #include "control/property_source.h"
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
 
 namespace kestor::server {
 

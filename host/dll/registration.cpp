@@ -1,16 +1,15 @@
-#include "host/registration.h"
+#include "host/dll/registration.h"
 
 #include <oleauto.h>
 
 #include <string>
 
-#include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/kestor_ids.h"
-#include "host/module.h"
-#include "host/registry_key.h"
-#include "host/type_info_cache.h"
+#include "host/com/type_attributes.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
+#include "host/dll/registry_key.h"
+#include "host/dll/type_info_cache.h"
 
 namespace kestor::server {
 
@@ -77,11 +76,10 @@ HRESULT writeClassKeys(const std::wstring& modulePath) {
 // The library's own flags: a library loaded from a file also reports that it has a
 // disk image, which is a property of the loading, not of the library.
 HRESULT libraryFlags(ITypeLib* typeLib, WORD* flags) {
-  TLIBATTR* attributes = nullptr;
-  const HRESULT hr = typeLib->GetLibAttr(&attributes);
+  LibAttributes attributes(typeLib);
+  const HRESULT hr = typeLib->GetLibAttr(attributes.put());
   if (FAILED(hr)) return hr;
   *flags = attributes->wLibFlags & ~LIBFLAG_FHASDISKIMAGE;
-  typeLib->ReleaseTLibAttr(attributes);
   return S_OK;
 }
 

@@ -6,7 +6,8 @@
 
 #include "control/sys_kestor.h"
 #include "host/adapters/windows_platform.h"
-#include "host/interfaces.h"
+#include "host/com/bstr.h"
+#include "host/object/interfaces.h"
 
 namespace kestor::server {
 
@@ -42,7 +43,7 @@ class SysKestorObject final : public ISysKestor,
   HRESULT STDMETHODCALLTYPE SetData(BSTR* result) override;
   HRESULT STDMETHODCALLTYPE GetData(BSTR* fileID, BSTR* result) override;
 
-  // IObjectSafety (sys_kestor_safety.cpp)
+  // IObjectSafety (safety.cpp)
   HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
                                                       DWORD* enabled) override;
   HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
@@ -68,9 +69,14 @@ class SysKestorObject final : public ISysKestor,
   template <typename Produce>
   HRESULT textResult(BSTR* result, Produce&& produce);
 
-  // Invoke's work once the dispatch has found the member (sys_kestor_dispatch.cpp).
+  // GetData's work, shared by the member and Invoke.
+  Bstr report(BSTR fileId);
+
+  // Invoke's work under its reference and guard (sys_kestor_dispatch.cpp): finds the
+  // member, reads its argument and runs the member's work itself. memberRan is set
+  // once the member's work starts: a failure from then on is the member's own.
   HRESULT invokeMember(DISPID dispId, WORD flags, const DISPPARAMS& params, VARIANT* result,
-                       EXCEPINFO* exception, UINT* argError);
+                       UINT* argError, bool& memberRan);
 
   LONG references_ = 1;
   win::WindowsPlatform platform_;

@@ -1,12 +1,11 @@
-#include "host/sys_kestor_object.h"
+#include "host/object/sys_kestor_object.h"
 
 #include "host/adapters/windows_ansi_codec.h"
-#include "host/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/kestor_ids.h"
-#include "host/module.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
+#include "host/object/com_guard.h"
 
 namespace kestor::server {
 
@@ -85,13 +84,15 @@ HRESULT SysKestorObject::SetData(BSTR* result) {
 HRESULT SysKestorObject::GetData(BSTR* fileID, BSTR* result) {
   if (result) *result = nullptr;
   if (!fileID) return E_POINTER;
-  // The caller's text is read, never written back. The report goes from the file's
-  // bytes straight into the result string.
-  return textResult(result, [&] {
-    win::BstrReportSink report;
-    core_.getData(textOf(*fileID), report);
-    return report.take();
-  });
+  // The caller's text is read, never written back.
+  return textResult(result, [&] { return report(*fileID); });
+}
+
+// The report goes from the file's bytes straight into the result string.
+Bstr SysKestorObject::report(BSTR fileId) {
+  win::BstrReportSink report;
+  core_.getData(textOf(fileId), report);
+  return report.take();
 }
 
 HRESULT SysKestorObject::put_WMIAttributesOfInterest(BSTR* value) {

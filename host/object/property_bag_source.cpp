@@ -1,6 +1,8 @@
-#include "host/property_bag_source.h"
+#include "host/object/property_bag_source.h"
 
 #include "common/failure.h"
+#include "host/com/bstr.h"
+#include "host/com/variant.h"
 
 namespace kestor::server {
 

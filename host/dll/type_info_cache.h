@@ -12,4 +12,7 @@ HRESULT sysKestorTypeInfo(ITypeInfo** typeInfo);
 // The type library in the module's TYPELIB resource 1, not registered.
 HRESULT loadOwnTypeLib(ITypeLib** typeLib);
 
+// Releases the cached type information; for the module's unload only.
+void releaseTypeInfoCache();
+
 }  // namespace kestor::server

@@ -5,14 +5,13 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "host/com_guard.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/com/variant.h"
-#include "host/dispatch_args.h"
-#include "host/kestor_ids.h"
-#include "host/sys_kestor_object.h"
-#include "host/type_info_cache.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/type_info_cache.h"
+#include "host/object/com_guard.h"
+#include "host/object/dispatch_args.h"
+#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
 
@@ -115,12 +114,17 @@ HRESULT SysKestorObject::Invoke(DISPID dispId, REFIID riid, LCID, WORD flags,
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (!params) return E_INVALIDARG;
   if (result) VariantInit(result);
+  // One extra reference and one guard for the whole call: the members' work runs under
+  // them directly, not through the vtable members, which would take both again.
   ReferenceHold hold(identity());
-  return guarded([&] { return invokeMember(dispId, flags, *params, result, exception, argError); });
+  bool memberRan = false;
+  const HRESULT hr = guarded(
+      [&] { return invokeMember(dispId, flags, *params, result, argError, memberRan); });
+  return FAILED(hr) && memberRan ? memberFailed(hr, exception) : hr;
 }
 
 HRESULT SysKestorObject::invokeMember(DISPID dispId, WORD flags, const DISPPARAMS& params,
-                                      VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+                                      VARIANT* result, UINT* argError, bool& memberRan) {
   const Member* member = findMember(dispId, flags);
   if (!member) return DISP_E_MEMBERNOTFOUND;
   if (params.cArgs != member->textArguments) return DISP_E_BADPARAMCOUNT;
@@ -136,18 +140,16 @@ HRESULT SysKestorObject::invokeMember(DISPID dispId, WORD flags, const DISPPARAM
       return hr;
     }
   }
-  BSTR argumentCopy = argument.get();
+  memberRan = true;
   Bstr text;
-  HRESULT hr = E_UNEXPECTED;
   switch (member->id) {
-    case ids::kDispGenerateIdentifier: hr = GenerateIdentifier(text.put()); break;
-    case ids::kDispDateTime: hr = get_DateTime(text.put()); break;
-    case ids::kDispWMIAttributesOfInterest: hr = put_WMIAttributesOfInterest(&argumentCopy); break;
-    case ids::kDispGetTestData: hr = GetTestData(text.put()); break;
-    case ids::kDispSetData: hr = SetData(text.put()); break;
-    case ids::kDispGetData: hr = GetData(&argumentCopy, text.put()); break;
+    case ids::kDispGenerateIdentifier: text = Bstr(core_.generateIdentifier()); break;
+    case ids::kDispDateTime: text = Bstr(core_.dateTime()); break;
+    case ids::kDispWMIAttributesOfInterest: core_.setWmiAttributesOfInterest(argument.text()); break;
+    case ids::kDispGetTestData: text = Bstr(core_.getTestData()); break;
+    case ids::kDispSetData: text = Bstr(core_.setData()); break;
+    case ids::kDispGetData: text = report(argument.get()); break;
   }
-  if (FAILED(hr)) return memberFailed(hr, exception);
   if (result && member->kind != Kind::PropertyPut) {
     V_VT(result) = VT_BSTR;
     V_BSTR(result) = text.release();

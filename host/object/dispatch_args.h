@@ -4,8 +4,6 @@
 #include <oaidl.h>
 
 #include "host/com/bstr.h"
-#include "host/com/com_ptr.h"
-#include "host/com/variant.h"
 
 namespace kestor::server {
 

@@ -1,0 +1,163 @@
+// How the platform finds and creates the component: the four exports of an in-process
+// server (ordinals in kestor.def), the counts DllCanUnloadNow consults and the class
+// factory.
+#include <windows.h>
+#include <objbase.h>
+
+#include "host/dll/kestor_ids.h"
+#include "host/dll/module.h"
+#include "host/dll/registration.h"
+#include "host/dll/type_info_cache.h"
+#include "host/object/safety.h"
+#include "host/object/com_guard.h"
+#include "host/object/sys_kestor_object.h"
+
+namespace kestor::server {
+
+namespace module {
+
+namespace {
+
+// Objects and locks live in several apartments at once: interlocked counts.
+LONG objects = 0;
+LONG locks = 0;
+
+// The longest path the platform's wide functions accept.
+constexpr std::size_t kLongestPath = 32768;
+
+void lock() { InterlockedIncrement(&locks); }
+void unlock() { InterlockedDecrement(&locks); }
+
+bool canUnload() {
+  // Interlocked reads: a plain read could be torn or reordered on other CPUs.
+  return InterlockedCompareExchange(&objects, 0, 0) == 0 &&
+         InterlockedCompareExchange(&locks, 0, 0) == 0;
+}
+
+// The module this code is linked into.
+HMODULE handle() {
+  // Found from an address inside the module: nothing has to keep it.
+  HMODULE self = nullptr;
+  const DWORD flags =
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&handle), &self)) return nullptr;
+  return self;
+}
+
+}  // namespace
+
+void objectCreated() { InterlockedIncrement(&objects); }
+void objectDestroyed() { InterlockedDecrement(&objects); }
+
+std::wstring path() {
+  HMODULE self = handle();
+  if (!self) return std::wstring();
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(self, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    // A full buffer may mean a truncated path: try again with a larger one.
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    if (buffer.size() >= kLongestPath) return std::wstring();
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace module
+
+namespace {
+
+// The class factory of SysKestor: one instance for the whole module.
+class SysKestorFactory final : public IClassFactory {
+ public:
+  // The module's factory. References to it do not keep the module loaded; only
+  // LockServer does, as the COM rules for DllCanUnloadNow have it.
+  static SysKestorFactory& instance();
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override;
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
+
+ private:
+  SysKestorFactory() = default;
+};
+
+SysKestorFactory& SysKestorFactory::instance() {
+  static SysKestorFactory factory;
+  return factory;
+}
+
+HRESULT SysKestorFactory::QueryInterface(REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
+    return E_NOINTERFACE;
+  }
+  *object = static_cast<IClassFactory*>(this);
+  return S_OK;
+}
+
+// A static object: the counts only have to look plausible to callers.
+ULONG SysKestorFactory::AddRef() { return 2; }
+ULONG SysKestorFactory::Release() { return 1; }
+
+HRESULT SysKestorFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  return guarded([&] {
+    // The apartment's safety flags are set before its first object exists, so no call
+    // on any object can see them false.
+    base_safe_ctl::startUpOnce();
+    return SysKestorObject::create(riid, object);
+  });
+}
+
+HRESULT SysKestorFactory::LockServer(BOOL lock) {
+  if (lock) {
+    module::lock();
+  } else {
+    module::unlock();
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+}  // namespace kestor::server
+
+using kestor::server::guarded;
+
+extern "C" {
+
+// The cache is released when FreeLibrary unloads the module (reserved null). At process
+// exit (reserved non-null) the platform's DLLs may already be torn down: nothing is
+// released then, as the platform's own DLLs do, and the memory goes with the process.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) kestor::server::releaseTypeInfoCache();
+  return TRUE;
+}
+
+STDAPI DllCanUnloadNow() { return kestor::server::module::canUnload() ? S_OK : S_FALSE; }
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!IsEqualCLSID(clsid, kestor::ids::CLSID_SysKestor)) return CLASS_E_CLASSNOTAVAILABLE;
+  return kestor::server::SysKestorFactory::instance().QueryInterface(riid, object);
+}
+
+STDAPI DllRegisterServer() {
+  return guarded([] { return kestor::server::registerServer(); });
+}
+
+STDAPI DllUnregisterServer() {
+  return guarded([] { return kestor::server::unregisterServer(); });
+}
+
+}  // extern "C"
