@@ -50,7 +50,7 @@ std::string Hex(uint32_t value) {
   return text;
 }
 
-void Unexpected(const std::string& what, uint32_t stored) {
+[[noreturn]] void Unexpected(const std::string& what, uint32_t stored) {
   Fail(what + ": found " + Hex(stored) + ", not what Wine's writer stores there");
 }
 
