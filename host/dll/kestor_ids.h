@@ -2,6 +2,9 @@
 // The identifiers pages and scripts written for this component rely on.
 #include <windows.h>
 
+// The dispatch identifiers, kDisp*, come with the member table.
+#include "host/dll/kestor_members.h"
+
 namespace kestor::ids {
 
 // Type library "Kestor" 2.0
@@ -20,13 +23,5 @@ constexpr wchar_t kTypeLibHelpString[] = L"Orvanel";
 // The library describes the function table of the build it is part of, whose entries
 // are pointers: 32-bit Windows for the i686 DLL, 64-bit Windows for the x86_64 one.
 constexpr SYSKIND kTypeLibSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
-
-// Dispatch identifiers of _SysKestor
-constexpr DISPID kDispGenerateIdentifier = 0x60030007;
-constexpr DISPID kDispDateTime = 0x68030001;
-constexpr DISPID kDispWMIAttributesOfInterest = 0x68030000;
-constexpr DISPID kDispGetTestData = 0x6003000A;
-constexpr DISPID kDispSetData = 0x6003000C;
-constexpr DISPID kDispGetData = 0x6003000D;
 
 }  // namespace kestor::ids

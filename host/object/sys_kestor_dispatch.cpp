@@ -8,6 +8,7 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/dll/kestor_ids.h"
+#include "host/dll/kestor_members.h"
 #include "host/dll/type_info_cache.h"
 #include "host/object/com_guard.h"
 #include "host/object/dispatch_args.h"
@@ -17,42 +18,28 @@ namespace kestor::server {
 
 namespace {
 
-// The invoke kind the type library gives each member. A call is answered when its
-// flags include that kind, as the platform's own type-library dispatch does: VBScript
-// calls a method with METHOD | PROPERTYGET, while a bare PROPERTYGET (JScript's
-// "var s = o.SetData;") finds no member and runs nothing.
-enum class Kind {
-  Method,       // DISPATCH_METHOD
-  PropertyGet,  // DISPATCH_PROPERTYGET: read only
-  PropertyPut,  // DISPATCH_PROPERTYPUT: write only
-};
+using members::Member;
 
-struct Member {
-  DISPID id;
-  Kind kind;
-  UINT textArguments;
-};
-
-constexpr Member kMembers[] = {
-    {ids::kDispGenerateIdentifier, Kind::Method, 0},
-    {ids::kDispDateTime, Kind::PropertyGet, 0},
-    {ids::kDispWMIAttributesOfInterest, Kind::PropertyPut, 1},
-    {ids::kDispGetTestData, Kind::Method, 0},
-    {ids::kDispSetData, Kind::Method, 0},
-    {ids::kDispGetData, Kind::Method, 1},
-};
+// A call is answered when its flags include the member's invoke kind, as the
+// platform's own type-library dispatch does: VBScript calls a method with
+// METHOD | PROPERTYGET, while a bare PROPERTYGET (JScript's "var s = o.SetData;") finds
+// no member and runs nothing.
+WORD dispatchFlag(INVOKEKIND kind) {
+  switch (kind) {
+    case INVOKE_FUNC: return DISPATCH_METHOD;
+    case INVOKE_PROPERTYGET: return DISPATCH_PROPERTYGET;  // read only
+    case INVOKE_PROPERTYPUT: return DISPATCH_PROPERTYPUT;  // write only
+    case INVOKE_PROPERTYPUTREF: break;
+  }
+  return 0;
+}
 
 // The dispatch identifier GetIDsOfNames gives the one named parameter, fileID.
 constexpr DISPID kFileIdParameter = 0;
 
 const Member* findMember(DISPID id, WORD flags) {
-  for (const Member& member : kMembers) {
-    if (member.id != id) continue;
-    switch (member.kind) {
-      case Kind::Method: return (flags & DISPATCH_METHOD) ? &member : nullptr;
-      case Kind::PropertyGet: return (flags & DISPATCH_PROPERTYGET) ? &member : nullptr;
-      case Kind::PropertyPut: return (flags & DISPATCH_PROPERTYPUT) ? &member : nullptr;
-    }
+  for (const Member& member : members::kMembers) {
+    if (member.dispid == id) return (flags & dispatchFlag(member.invkind)) ? &member : nullptr;
   }
   return nullptr;
 }
@@ -64,8 +51,8 @@ bool namedArgumentsFit(const Member& member, const DISPPARAMS& params) {
   if (params.cNamedArgs == 0) return true;
   if (params.cNamedArgs != 1 || !params.rgdispidNamedArgs) return false;
   const DISPID named = params.rgdispidNamedArgs[0];
-  if (member.kind == Kind::PropertyPut) return named == DISPID_PROPERTYPUT;
-  return member.id == ids::kDispGetData && named == kFileIdParameter;
+  if (member.invkind == INVOKE_PROPERTYPUT) return named == DISPID_PROPERTYPUT;
+  return member.argumentName && named == kFileIdParameter;
 }
 
 // A member's failure as the exception script engines report with its description.
@@ -142,7 +129,7 @@ HRESULT SysKestorObject::invokeMember(DISPID dispId, WORD flags, const DISPPARAM
   }
   memberRan = true;
   Bstr text;
-  switch (member->id) {
+  switch (member->dispid) {
     case ids::kDispGenerateIdentifier: text = Bstr(core_.generateIdentifier()); break;
     case ids::kDispDateTime: text = Bstr(core_.dateTime()); break;
     case ids::kDispWMIAttributesOfInterest: core_.setWmiAttributesOfInterest(argument.text()); break;
@@ -150,7 +137,7 @@ HRESULT SysKestorObject::invokeMember(DISPID dispId, WORD flags, const DISPPARAM
     case ids::kDispSetData: text = Bstr(core_.setData()); break;
     case ids::kDispGetData: text = report(argument.get()); break;
   }
-  if (result && member->kind != Kind::PropertyPut) {
+  if (result && member->hasResult()) {
     V_VT(result) = VT_BSTR;
     V_BSTR(result) = text.release();
   }

@@ -12,6 +12,10 @@
 // three entries the library does not describe), which IDL cannot state. The library is
 // for the architecture the tool is built for: its target system and byte offsets follow
 // the size of a function pointer.
+//
+// Wine's writer cannot be told some fields; they are set in the written file afterwards,
+// each checked to hold what Wine wrote: the record's size (record_size_patch.h) and the
+// fields MIDL-style writers store (midl_fields.h).
 #include <windows.h>
 #include <oleauto.h>
 
@@ -21,10 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "host/dll/kestor_ids.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/type_attributes.h"
+#include "host/dll/kestor_ids.h"
+#include "host/dll/kestor_members.h"
+#include "host/typelib/midl_fields.h"
+#include "host/typelib/msft_file.h"
 #include "host/typelib/record_size_patch.h"
 #include "host/typelib/tool_failure.h"
 #include "host/typelib/win_path.h"
@@ -44,33 +51,9 @@ const GUID kLibidStdOle2 = {0x00020430, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00,
 // ---------------------------------------------------------------------------------
 // The default interface _SysKestor.
 
-enum class Shape {
-  kResult,          // no arguments; [out, retval] BSTR*
-  kByRefIn,         // property put: one [in, out] BSTR*, no parameter name
-  kByRefAndResult,  // [in, out] BSTR* named argument, then [out, retval] BSTR*
-};
+using kestor::members::Member;
 
-struct Member {
-  const wchar_t* name;
-  DISPID dispid;
-  INVOKEKIND invkind;
-  Shape shape;
-  const wchar_t* param_name;  // the named by-reference argument, if any
-};
-
-constexpr Member kMembers[] = {
-    {L"GenerateIdentifier", ids::kDispGenerateIdentifier, INVOKE_FUNC, Shape::kResult, nullptr},
-    {L"DateTime", ids::kDispDateTime, INVOKE_PROPERTYGET, Shape::kResult, nullptr},
-    {L"WMIAttributesOfInterest", ids::kDispWMIAttributesOfInterest, INVOKE_PROPERTYPUT,
-     Shape::kByRefIn, nullptr},
-    {L"GetTestData", ids::kDispGetTestData, INVOKE_FUNC, Shape::kResult, nullptr},
-    {L"SetData", ids::kDispSetData, INVOKE_FUNC, Shape::kResult, nullptr},
-    {L"GetData", ids::kDispGetData, INVOKE_FUNC, Shape::kByRefAndResult, L"fileID"},
-};
-
-// IDispatch's seven entries and three that the library leaves undescribed come first.
 // An entry holds one function pointer.
-constexpr SHORT kFirstMemberEntry = 10;
 constexpr SHORT kVftEntrySize = sizeof(void (*)());
 
 constexpr WORD kInterfaceFlags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
@@ -88,18 +71,8 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   result.tdesc.lptdesc = bstr;
   result.paramdesc.wParamFlags = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 
-  std::vector<ELEMDESC> params;
-  switch (m.shape) {
-    case Shape::kResult:
-      params = {result};
-      break;
-    case Shape::kByRefIn:
-      params = {by_ref};
-      break;
-    case Shape::kByRefAndResult:
-      params = {by_ref, result};
-      break;
-  }
+  std::vector<ELEMDESC> params(m.textArguments, by_ref);
+  if (m.hasResult()) params.push_back(result);
 
   FUNCDESC fd{};
   fd.memid = m.dispid;
@@ -108,7 +81,7 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   fd.callconv = CC_STDCALL;
   fd.cParams = static_cast<SHORT>(params.size());
   fd.cParamsOpt = 0;
-  fd.oVft = static_cast<SHORT>((kFirstMemberEntry + static_cast<SHORT>(index)) * kVftEntrySize);
+  fd.oVft = static_cast<SHORT>(m.entry * kVftEntrySize);
   fd.lprgelemdescParam = params.data();
   fd.elemdescFunc.tdesc.vt = VT_HRESULT;
   fd.wFuncFlags = 0;
@@ -119,7 +92,7 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   // The result is unnamed, and so is the property put's argument: only a named
   // by-reference argument gets a name after the member's own.
   std::vector<LPOLESTR> names{const_cast<LPOLESTR>(m.name)};
-  if (m.param_name) names.push_back(const_cast<LPOLESTR>(m.param_name));
+  if (m.argumentName) names.push_back(const_cast<LPOLESTR>(m.argumentName));
   Check(info->SetFuncAndParamNames(index, names.data(), static_cast<UINT>(names.size())),
         "SetFuncAndParamNames(" + what + ")");
 }
@@ -146,11 +119,13 @@ void BuildInterface(ICreateTypeInfo* info, ITypeInfo* dispatch) {
   Check(info->AddRefTypeInfo(dispatch, &dispatch_ref), "AddRefTypeInfo(IDispatch)");
   Check(info->AddImplType(0, dispatch_ref), "AddImplType(_SysKestor, IDispatch)");
   Check(info->SetTypeFlags(kInterfaceFlags), "SetTypeFlags(_SysKestor)");
+  // An interface is laid out as its pointer to the function table.
+  Check(info->SetAlignment(sizeof(void*)), "SetAlignment(_SysKestor)");
 
   TYPEDESC bstr{};
   bstr.vt = VT_BSTR;
   UINT index = 0;
-  for (const Member& m : kMembers) AddMember(info, index++, m, &bstr);
+  for (const Member& m : kestor::members::kMembers) AddMember(info, index++, m, &bstr);
   Check(info->LayOut(), "LayOut(_SysKestor)");
 }
 
@@ -257,6 +232,29 @@ void Verify(const std::wstring& path, UINT record_index, UINT coclass_index) {
 
 // ---------------------------------------------------------------------------------
 
+// The functions of `base` and of every interface it derives from, and how many they are.
+kestor::typelib::Inheritance InheritanceOf(ITypeInfo* base) {
+  kestor::typelib::Inheritance out{0, 0};
+  ComPtr<ITypeInfo> current(base);
+  while (current) {
+    bool derived = false;
+    {
+      kestor::TypeAttributes attr(current.get());
+      Check(current->GetTypeAttr(attr.put()), "GetTypeAttr(base interface)");
+      out.functions = static_cast<uint16_t>(out.functions + attr->cFuncs);
+      derived = attr->cImplTypes > 0;
+    }
+    if (++out.depth > 16) Fail("base interfaces nest too deep");
+    if (!derived) break;
+    HREFTYPE ref = 0;
+    Check(current->GetRefTypeOfImplType(0, &ref), "GetRefTypeOfImplType(base interface)");
+    ComPtr<ITypeInfo> next;
+    Check(current->GetRefTypeInfo(ref, next.put()), "GetRefTypeInfo(base interface)");
+    current = std::move(next);
+  }
+  return out;
+}
+
 void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
   ComPtr<ITypeLib> stdole;
   Check(LoadRegTypeLib(kLibidStdOle2, 2, 0, 0, stdole.put()), "LoadRegTypeLib(stdole2.tlb)");
@@ -303,7 +301,12 @@ void Generate(const std::wstring& out_path, const std::wstring& objsafe_path) {
 
   constexpr UINT kCoclassIndex = 1;
   constexpr UINT kRecordIndex = 2;
-  kestor::typelib::SetRecordSizeInFile(out_path, kRecordIndex, kRecordSize);
+  {
+    kestor::typelib::MsftFile file(out_path);
+    kestor::typelib::SetRecordSize(file, kRecordIndex, kRecordSize);
+    kestor::typelib::SetMidlFields(file, InheritanceOf(dispatch.get()));
+    file.save();
+  }
   Verify(out_path, kRecordIndex, kCoclassIndex);
 }
 
