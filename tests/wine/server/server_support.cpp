@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "host/kestor_ids.h"
 
@@ -85,6 +86,21 @@ void runOnNewThread(const std::function<void()>& body) {
   CloseHandle(thread);
 }
 
+long long heapBytesInUse() {
+  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+  long long busy = 0;
+  for (HANDLE heap : heaps) {
+    if (!HeapLock(heap)) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry)) {
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) busy += entry.cbData;
+    }
+    HeapUnlock(heap);
+  }
+  return busy;
+}
+
 std::wstring wide(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
 
 }  // namespace kestor::server::test
@@ -164,9 +180,11 @@ void ScratchTempFolder::pointTempAt(const std::wstring& value) {
   EXPECT_TRUE(SetEnvironmentVariableW(L"TEMP", value.c_str()));
 }
 
-std::size_t ScratchTempFolder::fileCount() const {
+std::size_t ScratchTempFolder::fileCount() const { return fileCountIn(path_); }
+
+std::size_t fileCountIn(const std::wstring& folder) {
   std::size_t count = 0;
-  forEachFile(path_, [&count](const std::wstring&) { ++count; });
+  forEachFile(folder, [&count](const std::wstring&) { ++count; });
   return count;
 }
 

@@ -90,6 +90,14 @@ class ScratchTempFolder {
   std::wstring path_, savedTmp_, savedTemp_;
 };
 
+// Files (not folders) in folder, a path that ends with a backslash; 0 when it is no
+// folder.
+std::size_t fileCountIn(const std::wstring& folder);
+
+// Bytes in busy blocks over every heap of the process: the C runtime's, the process
+// heap (BSTRs) and any other.
+long long heapBytesInUse();
+
 // Text of a BSTR for comparisons, and any text for gtest messages.
 std::wstring wide(BSTR text);
 std::string narrow(const std::wstring& text);
