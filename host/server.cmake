@@ -27,6 +27,7 @@ add_library(kestor_server SHARED
   ${KESTOR_SERVER_DIR}/module.cpp
   ${KESTOR_SERVER_DIR}/property_bag_source.cpp
   ${KESTOR_SERVER_DIR}/registration.cpp
+  ${KESTOR_SERVER_DIR}/runtime_teardown.cpp
   ${KESTOR_SERVER_DIR}/sys_kestor_dispatch.cpp
   ${KESTOR_SERVER_DIR}/sys_kestor_object.cpp
   ${KESTOR_SERVER_DIR}/sys_kestor_persistence.cpp
