@@ -66,10 +66,24 @@ void unlink(ThreadBlock* block) {
   if (block->next) block->next->previous = block->previous;
 }
 
+// The TLS index that holds each thread's block. Taken when the DLL loads, or earlier
+// should a static constructor already use a thread-local variable.
+DWORD ownSlot() {
+  DWORD slot = __atomic_load_n(&blockSlot, __ATOMIC_ACQUIRE);
+  if (slot != TLS_OUT_OF_INDEXES) return slot;
+  AcquireSRWLockExclusive(&lock);
+  if (blockSlot == TLS_OUT_OF_INDEXES) __atomic_store_n(&blockSlot, TlsAlloc(), __ATOMIC_RELEASE);
+  slot = blockSlot;
+  ReleaseSRWLockExclusive(&lock);
+  return slot;
+}
 
-// The calling thread's block, with room for index; null when memory is short.
+// The calling thread's block, with room for index; null when memory or TLS indexes
+// are short.
 ThreadBlock* blockFor(std::uintptr_t index) {
-  auto* block = static_cast<ThreadBlock*>(TlsGetValue(blockSlot));
+  const DWORD slot = ownSlot();
+  if (slot == TLS_OUT_OF_INDEXES) return nullptr;
+  auto* block = static_cast<ThreadBlock*>(TlsGetValue(slot));
   if (block && index <= block->capacity) return block;
   const std::uintptr_t capacity = index + 16;
   AcquireSRWLockExclusive(&lock);
@@ -84,7 +98,7 @@ ThreadBlock* blockFor(std::uintptr_t index) {
   if (block) link(block);
   ReleaseSRWLockExclusive(&lock);
   if (!grown) return nullptr;
-  TlsSetValue(blockSlot, grown);
+  TlsSetValue(slot, grown);
   return grown;
 }
 
@@ -125,7 +139,7 @@ void releaseAll() {
     unlink(block);
     freeBlock(block);
   }
-  TlsFree(blockSlot);
+  if (blockSlot != TLS_OUT_OF_INDEXES) TlsFree(blockSlot);
   blockSlot = TLS_OUT_OF_INDEXES;
 }
 
@@ -137,6 +151,8 @@ extern "C" {
 
 // Where the calling thread's copy of a thread-local variable lives. Running out of
 // memory here has no way to report itself: like the runtime's own, it ends the process.
+// (Nothing of this DLL uses one after the unload has given the index back: the unload
+// test would see the index taken again.)
 void* __emutls_get_address(void* descriptor) {
   auto* variable = static_cast<TlsDescriptor*>(descriptor);
   std::uintptr_t index = __atomic_load_n(&variable->loc.index, __ATOMIC_ACQUIRE);
@@ -234,8 +250,7 @@ int pthread_mutex_destroy(std::intptr_t*) { return 0; }
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
-      blockSlot = TlsAlloc();
-      return blockSlot != TLS_OUT_OF_INDEXES;
+      return ownSlot() != TLS_OUT_OF_INDEXES;
     case DLL_THREAD_DETACH:
       releaseThread();
       break;
