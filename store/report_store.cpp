@@ -66,8 +66,8 @@ void ReportStore::readDataFile(const Text& fileId, ReportSink& report) const {
 
   try {
     const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(ownId));
-    // A text holds fewer units than that; refused before reading, as a read of gigabytes
-    // that ends in the empty text anyway would cost seconds and its size in memory.
+    // A longer file cannot come back as one text. Refused before reading: reading
+    // gigabytes only to give the empty text would cost seconds and as much memory.
     const std::uint64_t length = file->length();
     if (length > kLongestReport) return;
     report.takeAnsi(file->read(length));

@@ -172,7 +172,7 @@ TEST_F(ReportStoreTest, WriteFailurePassesUpClosesTheFileAndTheNextWriteWorks) {
       {__LINE__, {Step::createNew}, false},              // directory missing or not writable
       {__LINE__, {Step::write}, false},                  // disk full after creating: file removed
       {__LINE__, {Step::close}, false},                  // flush fails on closing: file removed
-      {__LINE__, {Step::write, Step::discard}, true},    // removal refused: the write's failure still
+      {__LINE__, {Step::write, Step::discard}, true},    // removal refused: the write's failure all the same
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
