@@ -1,5 +1,6 @@
 #include "store/report_store.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,13 @@
 #include "store/file_id.h"
 
 namespace kestor {
+
+namespace {
+
+// The longest report file read back, in bytes.
+constexpr std::uint64_t kLongestReport = 0x7FFFFFFF;
+
+}  // namespace
 
 ReportStore::ReportStore(StorePorts ports, IdentifierSource newIdentifier)
     : ports_(ports), newIdentifier_(std::move(newIdentifier)) {}
@@ -35,12 +43,18 @@ Text ReportStore::writeDataFile(const ChunkedText& report) const {
   // createNew rather than append: two equal fallback ids must not merge two reports
   // into one file. The second write fails and its caller reports no id instead.
   const std::unique_ptr<WritableFile> file = ports_.files.createNew(path);
-  // Converted block by block: a large report is never held twice. No trailing line
-  // break: a read returns exactly this text.
-  for (TextView chunk : report.chunks()) file->write(ports_.ansi.toAnsi(chunk));
-  // Closed explicitly so a failing close is reported; on any earlier failure the
-  // destructor closes the file.
-  file->close();
+  try {
+    // Converted block by block: a large report is never held twice. No trailing line
+    // break: a read returns exactly this text.
+    for (TextView chunk : report.chunks()) file->write(ports_.ansi.toAnsi(chunk));
+    // Closed explicitly so a failing close is reported.
+    file->close();
+  } catch (...) {
+    // A full disk leaves a report cut short, or an empty file, under a name nobody was
+    // given: read back it would pass for a whole report. Only this call's own file goes.
+    file->discard();
+    throw;
+  }
   return fileId;
 }
 
@@ -52,7 +66,11 @@ void ReportStore::readDataFile(const Text& fileId, ReportSink& report) const {
 
   try {
     const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(ownId));
-    report.takeAnsi(file->read(file->length()));
+    // A longer file cannot come back as one text. Refused before reading: reading
+    // gigabytes only to give the empty text would cost seconds and as much memory.
+    const std::uint64_t length = file->length();
+    if (length > kLongestReport) return;
+    report.takeAnsi(file->read(length));
     // A failing close keeps what was read; the destructor has closed the file on any
     // earlier failure, which leaves the report empty.
     file->close();

@@ -25,11 +25,13 @@ class ReportStore {
   Text buildFilePath(const Text& fileId) const;
 
   // Stores report under a newly drawn identifier and returns that identifier.
-  // Throws on any failure; a drawn id that already names a file is a failure.
+  // Throws on any failure; a drawn id that already names a file is a failure. A failure
+  // after the file was created removes that file first.
   Text writeDataFile(const ChunkedText& report) const;
 
   // Hands the whole content of the file of fileId to report; leaves report untouched
-  // (empty) when there is no such file or it cannot be read. Never throws a Failure.
+  // (empty) when there is no such file, it cannot be read or it is longer than
+  // 2^31 - 1 bytes (refused unread). Never throws a Failure.
   void readDataFile(const Text& fileId, ReportSink& report) const;
 
  private:

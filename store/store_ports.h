@@ -58,6 +58,9 @@ class WritableFile {
   virtual ~WritableFile() = default;
   virtual void write(const std::string& bytes) = 0;
   virtual void close() = 0;
+  // Removes this file, open or closed, and never throws: a store that fails after
+  // creating the file takes it back. Nothing is left to call afterwards.
+  virtual void discard() noexcept = 0;
 };
 
 class ReadableFile {

@@ -31,6 +31,12 @@ class OpenFile {
     if (!handle_.valid()) throw closedFileFailure();
     if (!handle_.close()) throw fileFailure(GetLastError());
   }
+  // For the paths that cannot report anything.
+  bool isOpen() const noexcept { return handle_.valid(); }
+  HANDLE rawHandle() const noexcept { return handle_.get(); }
+  void closeQuietly() noexcept {
+    if (handle_.valid()) static_cast<void>(handle_.close());
+  }
 
  private:
   UniqueHandle handle_;
@@ -38,7 +44,7 @@ class OpenFile {
 
 class Win32WritableFile : public WritableFile {
  public:
-  explicit Win32WritableFile(UniqueHandle handle) : file_(std::move(handle)) {}
+  Win32WritableFile(UniqueHandle handle, Text path) : file_(std::move(handle)), path_(std::move(path)) {}
 
   void write(const std::string& bytes) override {
     const HANDLE handle = file_.handle();
@@ -54,8 +60,22 @@ class Win32WritableFile : public WritableFile {
   }
   void close() override { file_.close(); }
 
+  void discard() noexcept override {
+    // Marked through the handle while it is open, so that exactly the file created here
+    // goes, whatever its path names by then; by path once a failed close gave it up.
+    if (file_.isOpen()) {
+      FILE_DISPOSITION_INFO dispose = {TRUE};
+      const BOOL marked =
+          SetFileInformationByHandle(file_.rawHandle(), FileDispositionInfo, &dispose, sizeof dispose);
+      file_.closeQuietly();
+      if (marked) return;
+    }
+    static_cast<void>(DeleteFileW(wide(path_)));
+  }
+
  private:
   OpenFile file_;
+  Text path_;
 };
 
 class Win32ReadableFile : public ReadableFile {
@@ -98,11 +118,12 @@ void requireDiskFile(const UniqueHandle& handle) {
 }  // namespace
 
 std::unique_ptr<WritableFile> WindowsFileSystem::createNew(const Text& path) {
-  UniqueHandle handle(
-      CreateFileW(wide(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // DELETE: a failed store removes the file through this handle (discard).
+  UniqueHandle handle(CreateFileW(wide(path), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.valid()) throw fileFailure(GetLastError());
   requireDiskFile(handle);
-  return std::make_unique<Win32WritableFile>(std::move(handle));
+  return std::make_unique<Win32WritableFile>(std::move(handle), path);
 }
 
 std::unique_ptr<ReadableFile> WindowsFileSystem::openForInput(const Text& path) {

@@ -135,14 +135,6 @@ using kestor::server::guarded;
 
 extern "C" {
 
-// The cache is released when FreeLibrary unloads the module (reserved null). At process
-// exit (reserved non-null) the platform's DLLs may already be torn down: nothing is
-// released then, as the platform's own DLLs do, and the memory goes with the process.
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) kestor::server::releaseTypeInfoCache();
-  return TRUE;
-}
-
 STDAPI DllCanUnloadNow() { return kestor::server::module::canUnload() ? S_OK : S_FALSE; }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {

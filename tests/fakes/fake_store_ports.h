@@ -94,7 +94,7 @@ class TextReportSink : public ReportSink {
 // failed operation makes the next one fail.
 class FakeFileSystem : public FileSystem {
  public:
-  enum class Step { createNew, write, close, openForInput, length, read };
+  enum class Step { createNew, write, close, discard, openForInput, length, read };
 
   static Failure ioError() { return Failure(57, u"Device I/O error"); }
   static Failure alreadyOpen() { return Failure(55, u"File already open"); }
@@ -117,6 +117,10 @@ class FakeFileSystem : public FileSystem {
 
   // Files open right now; 0 between operations.
   int openCount() const { return openCount_; }
+  // Calls of read on any file, failed ones included.
+  int readCount() const { return readCount_; }
+  // What length() answers instead of the size, for files too large to hold.
+  std::optional<std::uint64_t> reportedLength;
   // Every path an opening was attempted on, failed attempts included, oldest first.
   const std::vector<Text>& openedPaths() const { return openedPaths_; }
 
@@ -154,14 +158,14 @@ class FakeFileSystem : public FileSystem {
       owner_.maybeFail(Step::close);
       release();
     }
-    FakeFileSystem& owner_;
-
-   private:
     void release() {
       if (open_) --owner_.openCount_;
       open_ = false;
     }
-    Text path_;
+    FakeFileSystem& owner_;
+    const Text path_;
+
+   private:
     bool open_ = true;
   };
 
@@ -174,6 +178,15 @@ class FakeFileSystem : public FileSystem {
       target += data;
     }
     void close() override { closeNow(); }
+    // An injected failure leaves the file where it is, as a platform refusal would.
+    void discard() noexcept override {
+      release();
+      try {
+        owner_.maybeFail(Step::discard);
+        owner_.files_.erase(path_);
+      } catch (const Failure&) {
+      }
+    }
   };
 
   class Readable : public ReadableFile, OpenFile {
@@ -182,9 +195,10 @@ class FakeFileSystem : public FileSystem {
     std::uint64_t length() override {
       const std::string& source = bytes();
       owner_.maybeFail(Step::length);
-      return source.size();
+      return owner_.reportedLength.value_or(source.size());
     }
     std::string read(std::uint64_t byteCount) override {
+      ++owner_.readCount_;
       const std::string& source = bytes();
       owner_.maybeFail(Step::read);
       if (byteCount > source.size() - position_) throw pastEnd();
@@ -218,6 +232,7 @@ class FakeFileSystem : public FileSystem {
   std::vector<std::pair<Step, Failure>> failures_;
   std::vector<Text> openedPaths_;
   int openCount_ = 0;
+  int readCount_ = 0;
 };
 
 }  // namespace kestor::fakes

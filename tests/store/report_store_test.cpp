@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -164,13 +165,14 @@ TEST_F(ReportStoreTest, IllFormedDrawnIdFailsTheWriteAndOpensNothing) {
 TEST_F(ReportStoreTest, WriteFailurePassesUpClosesTheFileAndTheNextWriteWorks) {
   struct Row {
     int line;
-    Step step;
+    std::vector<Step> failing;
     bool fileLeftBehind;
   };
   const Row rows[] = {
-      {__LINE__, Step::createNew, false},  // directory missing or not writable
-      {__LINE__, Step::write, true},       // disk full after creating
-      {__LINE__, Step::close, true},       // flush fails on closing
+      {__LINE__, {Step::createNew}, false},              // directory missing or not writable
+      {__LINE__, {Step::write}, false},                  // disk full after creating: file removed
+      {__LINE__, {Step::close}, false},                  // flush fails on closing: file removed
+      {__LINE__, {Step::write, Step::discard}, true},    // removal refused: the write's failure all the same
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
@@ -178,7 +180,7 @@ TEST_F(ReportStoreTest, WriteFailurePassesUpClosesTheFileAndTheNextWriteWorks) {
     std::vector<Text> drawn = {kGuidId, kOtherGuidId};
     std::size_t next = 0;
     const ReportStore store({tempDirectory, fresh, ansi}, [&] { return drawn.at(next++); });
-    fresh.failNext(row.step, Failure(61, u"Disk full"));
+    for (Step step : row.failing) fresh.failNext(step, Failure(61, u"Disk full"));
 
     EXPECT_EQ(failureNumber([&] { store.writeDataFile(ChunkedText(u"lost")); }), 61);
     EXPECT_EQ(fresh.openCount(), 0);
@@ -249,6 +251,30 @@ TEST_F(ReportStoreTest, ReadFailureGivesEmptyTextClosesTheFileAndTheNextReadWork
     EXPECT_EQ(result, row.expected);
     EXPECT_EQ(fresh.openCount(), 0);
     EXPECT_EQ(readBack(store, kGuidId), u"report");
+  }
+}
+
+TEST_F(ReportStoreTest, ReadOfAFileTooLongForATextIsRefusedUnread) {
+  struct Row {
+    int line;
+    std::uint64_t length;
+    int reads;
+  };
+  const Row rows[] = {
+      {__LINE__, 0x7FFFFFFFull, 1},      // the longest still read (the fake holds less: "")
+      {__LINE__, 0x80000000ull, 0},      // one byte more: refused
+      {__LINE__, ~std::uint64_t{0}, 0},  // the largest length a file system can answer
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    FakeFileSystem fresh;
+    fresh.putFile(u"C:\\Temp\\" + kGuidId, "report");
+    fresh.reportedLength = row.length;
+    const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
+
+    EXPECT_EQ(readBack(store, kGuidId), u"");
+    EXPECT_EQ(fresh.readCount(), row.reads);
+    EXPECT_EQ(fresh.openCount(), 0);
   }
 }
 

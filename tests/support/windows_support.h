@@ -28,6 +28,25 @@ inline std::wstring guidText(const GUID& guid) {
   return length > 0 ? std::wstring(buffer) : std::wstring();
 }
 
+// Every file (not folder) of folder, a path that ends with a backslash, by its full path.
+template <typename Visit>
+void forEachFileIn(const std::wstring& folder, Visit visit) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) visit(folder + found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// Files in folder; 0 when it is no folder.
+inline std::size_t fileCountIn(const std::wstring& folder) {
+  std::size_t count = 0;
+  forEachFileIn(folder, [&count](const std::wstring&) { ++count; });
+  return count;
+}
+
 // A fresh folder <temp>kestor-<purpose>-<GUID>\ for as long as it lives; removed with
 // the files in it afterwards, and the test fails when it cannot be.
 class ScratchFolder {
@@ -47,31 +66,15 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
   ~ScratchFolder() {
     if (path_.empty()) return;
-    forEachFile([](const std::wstring& file) { DeleteFileW(file.c_str()); });
+    forEachFileIn(path_, [](const std::wstring& file) { DeleteFileW(file.c_str()); });
     EXPECT_TRUE(RemoveDirectoryW(path_.c_str())) << "left behind: " << narrow(path_);
   }
 
   const std::wstring& path() const { return path_; }  // ends with a backslash
 
-  std::size_t fileCount() const {
-    std::size_t count = 0;
-    forEachFile([&count](const std::wstring&) { ++count; });
-    return count;
-  }
+  std::size_t fileCount() const { return fileCountIn(path_); }
 
  private:
-  // Every file of the folder, by its full path.
-  template <typename Visit>
-  void forEachFile(Visit visit) const {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((path_ + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) visit(path_ + found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-
   std::wstring path_;
 };
 

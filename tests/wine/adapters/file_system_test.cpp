@@ -149,5 +149,29 @@ TEST_F(WindowsFiles, AFileLeftOpenIsClosedWhenItsHolderGoes) {
   EXPECT_EQ(readFile(file), "again");
 }
 
+TEST_F(WindowsFiles, DiscardRemovesTheCreatedFileAndNoOther) {
+  struct Row {
+    int line;
+    bool closedFirst;
+  };
+  const Row rows[] = {
+      {__LINE__, false},  // still open: removed through its handle
+      {__LINE__, true},   // already closed: removed by its path
+  };
+  const Text neighbour = path(u"neighbour");
+  writeFile(neighbour, "kept");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const Text file = path(u"discarded");
+    auto writable = files_.createNew(file);
+    writable->write("cut sho");
+    if (row.closedFirst) writable->close();
+    writable->discard();
+    EXPECT_EQ(GetFileAttributesW(wide(file)), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(readFile(neighbour), "kept");
+  }
+}
+
 }  // namespace
 }  // namespace kestor::win

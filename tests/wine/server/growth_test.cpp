@@ -13,23 +13,6 @@
 namespace kestor::server::test {
 namespace {
 
-// Bytes in busy blocks over every heap of the process: the C runtime's, the process
-// heap (BSTRs) and any other.
-long long heapBytesInUse() {
-  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
-  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
-  long long busy = 0;
-  for (HANDLE heap : heaps) {
-    if (!HeapLock(heap)) continue;
-    PROCESS_HEAP_ENTRY entry{};
-    while (HeapWalk(heap, &entry)) {
-      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) busy += entry.cbData;
-    }
-    HeapUnlock(heap);
-  }
-  return busy;
-}
-
 // Committed private memory over the address space (Wine reports no private bytes in
 // the process counters). Printed, not judged: Wine now and then commits a few more
 // megabytes once (a heap region, a thread's stack) at a moment no warm-up pins down;

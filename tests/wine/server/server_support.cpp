@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "host/dll/kestor_ids.h"
 #include "host/typelib/win_path.h"
@@ -77,6 +78,21 @@ void runOnNewThread(const std::function<void()>& body) {
   ASSERT_NE(thread, nullptr);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   CloseHandle(thread);
+}
+
+long long heapBytesInUse() {
+  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+  long long busy = 0;
+  for (HANDLE heap : heaps) {
+    if (!HeapLock(heap)) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry)) {
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) busy += entry.cbData;
+    }
+    HeapUnlock(heap);
+  }
+  return busy;
 }
 
 std::wstring wide(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }

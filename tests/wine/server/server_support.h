@@ -18,6 +18,7 @@
 namespace kestor::server::test {
 
 using kestor::test::guidText;
+using kestor::test::fileCountIn;
 using kestor::test::narrow;
 
 using DllCanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
@@ -91,6 +92,10 @@ class ScratchTempFolder {
   std::wstring savedTmp_, savedTemp_;
   kestor::test::ScratchFolder folder_{L"scratch"};
 };
+
+// Bytes in busy blocks over every heap of the process: the C runtime's, the process
+// heap (BSTRs) and any other.
+long long heapBytesInUse();
 
 // Text of a BSTR for comparisons.
 std::wstring wide(BSTR text);

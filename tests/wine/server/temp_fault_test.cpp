@@ -66,12 +66,16 @@ TEST_F(TempFaultTest, SetDataGivesNothingAndTheNextGoodRunStoresEverything) {
     collected += L"[class=" + className + L"]\r\n";
 
     const std::size_t filesBefore = scratch_.fileCount();
+    const std::size_t filesInTempBefore = fileCountIn(temp);
     ScratchTempFolder::pointTempAt(temp);
     Bstr fileId;
     EXPECT_EQ(object_->SetData(fileId.put()), S_OK);
     scratch_.pointTempBack();
     EXPECT_EQ(wide(fileId.get()), L"") << "stored in " << narrow(temp);
     EXPECT_EQ(scratch_.fileCount(), filesBefore) << "a file was left in the scratch folder";
+    // A full disk lets the file be made and then refuses its bytes: the failed store
+    // must take that file back.
+    EXPECT_EQ(fileCountIn(temp), filesInTempBefore) << "a file was left in " << narrow(temp);
 
     // Nothing new runs: the report holds what the failed runs collected.
     setQueries(object_.get(), L"");
