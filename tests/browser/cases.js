@@ -76,6 +76,23 @@ async function run(t, b, env) {
   t.equal(members.traversal, "", "GetData of an ill-formed id");
   t.equal(members.listHidden, undefined, "the query list cannot be read back");
 
+  // The inventory sample, as shipped: the button's runs until the status names a report.
+  const sample = await b.newPage(origin + "/samples/inventory.html");
+  const press = async (queries) => {
+    document.getElementById("queries").value = queries;
+    document.getElementById("run").click();
+    const status = document.getElementById("status");
+    for (let i = 0; i < 300 && !/^Report \{|fail|not/.test(status.textContent); i++) await new Promise((r) => setTimeout(r, 100));
+    return { status: status.textContent, headings: Array.from(document.querySelectorAll("h2"), (h) => h.textContent) };
+  };
+  const firstRun = await b.evaluate(sample, press, "");
+  t.deepEqual([/^Report \{[0-9A-F-]{36}\}$/.test(firstRun.status), firstRun.headings],
+    [true, ["Win32_OperatingSystem", "Win32_ComputerSystem", "Win32_Processor", "Win32_LogicalDisk"]],
+    "the inventory sample shows its own list's report (" + firstRun.status + ")");
+  const secondRun = await b.evaluate(sample, press, "SELECT Name FROM Win32_NoSuchClass|");
+  t.deepEqual(secondRun.headings, ["Win32_NoSuchClass"], "the sample's second run shows only what it added");
+  await b.closePage(sample);
+
   // Two tabs of one origin: each its own session, and one tab going away ends only its own.
   const second = await b.newPage(origin + "/tests/browser/pages/blank.html");
   const takeTwice = async (cls) => {
