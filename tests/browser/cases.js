@@ -76,6 +76,20 @@ async function run(t, b, env) {
   t.equal(members.traversal, "", "GetData of an ill-formed id");
   t.equal(members.listHidden, undefined, "the query list cannot be read back");
 
+  // Every object above is closed: an origin may hold 32 at once, and a closed one frees its place.
+  const limit = await b.evaluate(page, async () => {
+    const held = [];
+    let refusal = null;
+    while (refusal === null && held.length < 40) {
+      try { held.push(await Kestor.connect()); } catch (e) { refusal = e.code; }
+    }
+    await held.pop().close();
+    const again = await Kestor.connect().then(() => "connected", (e) => e.code);
+    for (const k of held) await k.close();
+    return [held.length + 1, refusal, again];
+  });
+  t.deepEqual(limit, [32, "too-many-sessions", "connected"], "32 objects per origin, then too-many-sessions until one closes");
+
   // The inventory sample, as shipped: the button's runs until the status names a report.
   const sample = await b.newPage(origin + "/samples/inventory.html");
   const press = async (queries) => {
