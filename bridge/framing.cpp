@@ -1,5 +1,6 @@
 #include "bridge/framing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -38,10 +39,16 @@ FrameStatus readFrame(ByteSource& in, std::string& body) {
   std::uint32_t length;
   std::memcpy(&length, header, sizeof length);
   if (length > kMaxRequestBytes) return skip(in, length) ? FrameStatus::TooLarge : FrameStatus::End;
-  body.resize(length);
-  if (readFully(in, body.data(), length) < length) {
-    body.clear();
-    return FrameStatus::End;
+  // Grown as the bytes arrive: a length the input does not back costs no memory.
+  constexpr std::size_t kStep = 1024 * 1024;
+  while (body.size() < length) {
+    const std::size_t had = body.size();
+    const std::size_t step = std::min<std::size_t>(kStep, length - had);
+    body.resize(had + step);
+    if (readFully(in, body.data() + had, step) < step) {
+      body.clear();
+      return FrameStatus::End;
+    }
   }
   return FrameStatus::Message;
 }

@@ -122,32 +122,38 @@ std::string okReply(const Json& id, const Json& extra) {
 
 void sendValue(const SendReply& send, const Json& id, const std::string& value) {
   const std::string idText = dump(id);
+  std::size_t escaped = 0;
+  for (std::size_t i = 0; i < value.size();) {
+    const Unit unit = unitAt(value, i);
+    escaped += unit.escapedBytes;
+    i += unit.sourceBytes;
+  }
+  if (idText.size() + escaped + sizeof "{\"id\":,\"ok\":true,\"value\":\"\"}" - 1 <= kMaxReplyBytes) {
+    send(valueMessage(idText, "", value, 0, value.size(), escaped));
+    return;
+  }
   // Room for the fields around a piece, with the widest part numbers.
   const std::size_t frame = idText.size() + sizeof "{\"id\":,\"ok\":true,\"part\":4294967295,\"parts\":4294967295,\"value\":\"\"}";
   const std::size_t budget = kMaxReplyBytes - frame;
   std::vector<std::size_t> cuts{0};
-  std::vector<std::size_t> escapedSizes;
+  std::vector<std::size_t> pieceSizes;
   std::size_t piece = 0;
   for (std::size_t i = 0; i < value.size();) {
     const Unit unit = unitAt(value, i);
     if (piece + unit.escapedBytes > budget) {
       cuts.push_back(i);
-      escapedSizes.push_back(piece);
+      pieceSizes.push_back(piece);
       piece = 0;
     }
     piece += unit.escapedBytes;
     i += unit.sourceBytes;
   }
-  escapedSizes.push_back(piece);
   cuts.push_back(value.size());
-  const std::size_t parts = escapedSizes.size();
-  if (parts == 1) {
-    send(valueMessage(idText, "", value, 0, value.size(), piece));
-    return;
-  }
+  pieceSizes.push_back(piece);
+  const std::size_t parts = pieceSizes.size();
   for (std::size_t part = 0; part < parts; ++part) {
     const std::string fields = ",\"part\":" + std::to_string(part) + ",\"parts\":" + std::to_string(parts);
-    send(valueMessage(idText, fields, value, cuts[part], cuts[part + 1], escapedSizes[part]));
+    send(valueMessage(idText, fields, value, cuts[part], cuts[part + 1], pieceSizes[part]));
   }
 }
 
