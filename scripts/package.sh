@@ -56,10 +56,14 @@ include_same_version_in_upgrade() {
 }
 
 # --- DLLs and installers ----------------------------------------------------------
+# Every PE file is signed first, the packages are built from the signed files, and
+# then signed themselves.
 for platform in x86 x64; do
   for pe in "${pe_files[@]}"; do
     sign_file "$build/release/$platform/${pe%%:*}" "$dist/$platform/${pe%%:*}" "${pe#*:} ($platform)"
   done
+done
+for platform in x86 x64; do
   msi=$dist/Kestor-$version-$platform.msi
   # wixl takes the file's path relative to where it runs.
   (cd "$dist/$platform" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" -D Dll=Kestor.ocx \

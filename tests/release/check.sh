@@ -91,19 +91,19 @@ for pair in dist:pkcs11 dist-rebuild:pem dist-next:command dist-test:test; do
     fi
   done < <(signable_files "$release/$name")
   (cd "$release/$name" && sha256sum --quiet -c SHA256SUMS) || { echo "FAIL: $name/SHA256SUMS"; failed=1; }
-  # Each package is built from the signed files: every PE file in it is the one shipped
-  # beside it.
-  for platform in x86 x64; do
+  # The packages are built from the signed files: every PE file in one is a signed file
+  # shipped beside it.
+  signed=$(signable_files "$release/$name" | grep -v '\.msi$' | tr '\n' '\0' | xargs -0 sha256sum | cut -d' ' -f1)
+  for msi in "$release/$name"/*.msi; do
     rm -rf "$release/extracted"
-    msiextract -C "$release/extracted" "$release/$name"/Kestor-*-$platform.msi >/dev/null ||
-      { echo "FAIL: msiextract $name $platform"; failed=1; continue; }
-    held=0
+    msiextract -C "$release/extracted" "$msi" >/dev/null ||
+      { echo "FAIL: msiextract ${msi#"$release"/}"; failed=1; continue; }
+    held=$(signable_files "$release/extracted")
+    [ -n "$held" ] || { echo "FAIL: ${msi#"$release"/} holds no PE file"; failed=1; continue; }
     while IFS= read -r file; do
-      held=$((held + 1))
-      cmp -s "$file" "$release/$name/$platform/$(basename "$file")" ||
-        { echo "FAIL: $name's $platform package holds another $(basename "$file") than the signed one"; failed=1; }
-    done < <(signable_files "$release/extracted")
-    [ "$held" -gt 0 ] || { echo "FAIL: $name's $platform package holds no PE file"; failed=1; }
+      grep -qx "$(sha256sum "$file" | cut -d' ' -f1)" <<<"$signed" ||
+        { echo "FAIL: ${msi#"$release"/} holds ${file#"$release"/extracted/}, not a signed file of $name"; failed=1; }
+    done <<<"$held"
   done
 done
 
