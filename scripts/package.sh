@@ -2,6 +2,7 @@
 # Builds both DLLs and writes the release folder (KESTOR_DIST_DIR, default dist/):
 #   Kestor-<version>-x86.msi, Kestor-<version>-x64.msi   installers (wixl)
 #   x86/Kestor.ocx, x64/Kestor.ocx                        the DLLs, for other deployments
+#   x86/kestor-host.exe, x64/kestor-host.exe              the browser bridge's native host
 #   Kestor-signing.pem                                    the signing certificate's public part
 #   samples/                                              page and script samples
 #   SHA256SUMS                                            for everything above
@@ -21,7 +22,7 @@ sign_settings
 
 # The PE files each platform ships, from build/release/<platform>/; each is signed
 # before any package is built from it.
-pe_files=("Kestor.ocx:Kestor.SysKestor")
+pe_files=("Kestor.ocx:Kestor.SysKestor" "kestor-host.exe:Kestor browser bridge host")
 
 bash "$root/scripts/build.sh" >/dev/null
 

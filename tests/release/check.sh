@@ -61,11 +61,12 @@ package() {
 package dist "" pkcs11
 failed=0
 echo "-- Two builds of one commit, in $build and in $release --"
-for pair in win32:x86 win64:x64; do
-  IFS=: read -r folder platform <<<"$pair"
-  first=$build/$folder/host/Kestor.ocx second=$release/release/$platform/Kestor.ocx
+for pair in win32:x86:host/Kestor.ocx win64:x64:host/Kestor.ocx \
+  win32:x86:host/bridge/kestor-host.exe win64:x64:host/bridge/kestor-host.exe; do
+  IFS=: read -r folder platform file <<<"$pair"
+  first=$build/$folder/$file second=$release/release/$platform/${file##*/}
   sha256sum "$first" "$second"
-  cmp -s "$first" "$second" || { echo "FAIL: the two $platform builds differ"; failed=1; }
+  cmp -s "$first" "$second" || { echo "FAIL: the two $platform builds of ${file##*/} differ"; failed=1; }
 done
 
 # The packages built again and for the next version (each must replace the installed
