@@ -17,19 +17,19 @@ sign_settings() {
     return 1
   fi
   if [ -n "${KESTOR_SIGN_COMMAND:-}" ]; then
-    sign_mode=command
+    sign_mode='command'
     [ -z "$key" ] || { echo "KESTOR_SIGN_COMMAND and KESTOR_SIGN_KEY are two ways to sign: give one" >&2; return 1; }
   elif [[ $key == pkcs11:* ]]; then
-    sign_mode=pkcs11
+    sign_mode='pkcs11'
     [ -f "${KESTOR_SIGN_PKCS11_MODULE:-}" ] ||
       { echo "a pkcs11: key needs KESTOR_SIGN_PKCS11_MODULE, the token's PKCS#11 module (a .so file)" >&2; return 1; }
     [[ $key != *pin-value=* ]] ||
       { echo "a PIN in KESTOR_SIGN_KEY ends up on a command line: put it in a file (KESTOR_SIGN_PASS_FILE, or pin-source=file:...)" >&2; return 1; }
   elif [ -n "$key$cert" ]; then
-    sign_mode=pem
+    sign_mode='pem'
     [ -f "$key" ] || { echo "KESTOR_SIGN_KEY must name a readable PEM file or a pkcs11: URI" >&2; return 1; }
   else
-    sign_mode=test
+    sign_mode='test'
   fi
   if [ "$sign_mode" != test ]; then
     [ -f "$cert" ] || { echo "KESTOR_SIGN_CERT must name the signing certificate's chain (PEM)" >&2; return 1; }
