@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds both DLLs and writes the release folder (KESTOR_DIST_DIR, default dist/):
+# Builds both DLLs and hosts and writes the release folder (KESTOR_DIST_DIR, default dist/):
 #   Kestor-<version>-x86.msi, Kestor-<version>-x64.msi   installers (wixl)
 #   x86/Kestor.ocx, x64/Kestor.ocx                        the DLLs, for other deployments
 #   x86/kestor-host.exe, x64/kestor-host.exe              the browser bridge's native host
 #   Kestor-signing.pem                                    the signing certificate's public part
 #   samples/                                              page and script samples
 #   SHA256SUMS                                            for everything above
-# The DLLs and the installers are Authenticode-signed (SHA-256, scripts/lib/sign.sh):
+# The DLLs, the hosts and the installers are Authenticode-signed (SHA-256, scripts/lib/sign.sh):
 # with a PEM key (KESTOR_SIGN_CERT, KESTOR_SIGN_KEY), a key on a token or HSM
 # (KESTOR_SIGN_KEY=pkcs11:..., KESTOR_SIGN_PKCS11_MODULE) or an external command
 # (KESTOR_SIGN_COMMAND); the passphrase or PIN in KESTOR_SIGN_PASS_FILE; an RFC 3161 time

@@ -33,8 +33,8 @@ sign_settings() {
   fi
   if [ "$sign_mode" != test ]; then
     [ -f "$cert" ] || { echo "KESTOR_SIGN_CERT must name the signing certificate's chain (PEM)" >&2; return 1; }
-    # A time stamp keeps the signature valid after the certificate expires or is
-    # revoked for later misuse; an external command makes its own (signtool /tr).
+    # Only a time stamp keeps the signature valid after the certificate expires; an
+    # external command makes its own (signtool /tr).
     [ "$sign_mode" = command ] || [ -n "${KESTOR_SIGN_TIMESTAMP_URL:-}" ] ||
       { echo "a release signature needs an RFC 3161 time stamp: set KESTOR_SIGN_TIMESTAMP_URL" >&2; return 1; }
   fi
