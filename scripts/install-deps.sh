@@ -10,8 +10,10 @@ checked=(clang libclang-rt-14-dev)
 # Both Windows architectures: the 32-bit and the 64-bit compiler and Wine loader.
 cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64)
 # Packages and signatures: wixl builds the installers, msitools reads them back,
-# osslsigncode signs with a certificate that openssl makes when none is given.
-shipping=(wixl msitools osslsigncode openssl)
+# osslsigncode signs with a certificate that openssl makes when none is given, or with a
+# key on a token through the OpenSSL PKCS#11 engine. The release check keeps its test key
+# in a SoftHSM2 token and runs its time-stamp authority under node.
+shipping=(wixl msitools osslsigncode openssl libengine-pkcs11-openssl softhsm2 nodejs)
 # The browser bridge's tests: headless browsers driven from Node (drivers from npm).
 browsers=(chromium firefox-esr nodejs)
 # An npm that came with another build of Node counts: Debian's would replace that Node.

@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
-# Builds both DLLs and writes the release folder (KESTOR_DIST_DIR, default dist/):
+# Builds both DLLs and hosts and writes the release folder (KESTOR_DIST_DIR, default dist/):
 #   Kestor-<version>-x86.msi, Kestor-<version>-x64.msi   installers (wixl)
 #   x86/Kestor.ocx, x64/Kestor.ocx                        the DLLs, for other deployments
+#   x86/kestor-host.exe, x64/kestor-host.exe              the browser bridge's native host
 #   Kestor-signing.pem                                    the signing certificate's public part
 #   samples/                                              page and script samples
 #   SHA256SUMS                                            for everything above
-# DLLs and installers are Authenticode-signed (SHA-256) with KESTOR_SIGN_CERT (PEM
-# certificate, or chain) and KESTOR_SIGN_KEY (PEM private key; KESTOR_SIGN_PASS if it is
-# encrypted; KESTOR_SIGN_TIMESTAMP_URL adds an RFC 3161 time stamp). Without them a
+# The DLLs, the hosts and the installers are Authenticode-signed (SHA-256, scripts/lib/sign.sh):
+# with a PEM key (KESTOR_SIGN_CERT, KESTOR_SIGN_KEY), a key on a token or HSM
+# (KESTOR_SIGN_KEY=pkcs11:..., KESTOR_SIGN_PKCS11_MODULE) or an external command
+# (KESTOR_SIGN_COMMAND); the passphrase or PIN in KESTOR_SIGN_PASS_FILE; an RFC 3161 time
+# stamp from KESTOR_SIGN_TIMESTAMP_URL, required for a release. Without any of them a
 # throwaway self-signed test certificate is made and the result is test-signed only.
 # KESTOR_PACKAGE_VERSION overrides the version read from the DLL's version block.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTOR_BUILD_DIR:-$root/build}
 dist=${KESTOR_DIST_DIR:-$root/dist}
+source "$root/scripts/lib/sign.sh"
+sign_settings
+
+# The PE files each platform ships, from build/release/<platform>/; each is signed
+# before any package is built from it.
+pe_files=("Kestor.ocx:Kestor.SysKestor" "kestor-host.exe:Kestor browser bridge host")
 
 bash "$root/scripts/build.sh" >/dev/null
 
@@ -31,38 +40,8 @@ rm -rf "$work" "$dist"
 mkdir -p "$work" "$dist/x86" "$dist/x64" "$dist/samples"
 
 # --- The signing certificate ------------------------------------------------------
-if [ -n "${KESTOR_SIGN_CERT:-}" ] || [ -n "${KESTOR_SIGN_KEY:-}" ]; then
-  [ -f "${KESTOR_SIGN_CERT:-}" ] && [ -f "${KESTOR_SIGN_KEY:-}" ] ||
-    { echo "KESTOR_SIGN_CERT and KESTOR_SIGN_KEY must both name readable PEM files" >&2; exit 1; }
-  cert=$KESTOR_SIGN_CERT key=$KESTOR_SIGN_KEY
-else
-  cert=$work/test-signing.pem key=$work/test-signing.key
-  openssl req -x509 -newkey rsa:3072 -sha256 -nodes -days 30 -keyout "$key" -out "$cert" \
-    -subj "/O=Kestor project/CN=Kestor TEST SIGNING - NOT TRUSTED" \
-    -addext "basicConstraints=critical,CA:FALSE" -addext "keyUsage=critical,digitalSignature" \
-    -addext "extendedKeyUsage=codeSigning" >"$work/openssl.log" 2>&1 ||
-    { cat "$work/openssl.log" >&2; exit 1; }
-  cat >&2 <<'EOF'
-################################################################################
-#  TEST-SIGNED: no KESTOR_SIGN_CERT/KESTOR_SIGN_KEY given, so everything in     #
-#  dist/ is signed with a throwaway self-signed certificate made just now.      #
-#  Windows will not trust it. Do not deploy these files as signed releases.     #
-################################################################################
-EOF
-fi
-cp "$cert" "$dist/Kestor-signing.pem"
-
-sign() {  # sign IN OUT DESCRIPTION
-  local extra=()
-  [ -n "${KESTOR_SIGN_PASS:-}" ] && extra+=(-pass "$KESTOR_SIGN_PASS")
-  [ -n "${KESTOR_SIGN_TIMESTAMP_URL:-}" ] && extra+=(-ts "$KESTOR_SIGN_TIMESTAMP_URL")
-  # The signing time is the one date in a signed file: SOURCE_DATE_EPOCH fixes it.
-  [ -n "${SOURCE_DATE_EPOCH:-}" ] && extra+=(-time "$SOURCE_DATE_EPOCH")
-  # An installer's signature covers its streams' metadata too (MsiDigitalSignatureEx).
-  [[ $1 == *.msi ]] && extra+=(-add-msi-dse)
-  osslsigncode sign -certs "$cert" -key "$key" "${extra[@]}" -h sha256 \
-    -n "$3" -in "$1" -out "$2" >"$work/sign.log" 2>&1 || { cat "$work/sign.log" >&2; exit 1; }
-}
+sign_prepare "$work"
+cp "$sign_cert" "$dist/Kestor-signing.pem"
 
 # wixl's MajorUpgrade replaces only older versions, so a rebuilt package of the same
 # version would install beside the one it should replace. Its upgrade row is written
@@ -78,25 +57,32 @@ include_same_version_in_upgrade() {
 }
 
 # --- DLLs and installers ----------------------------------------------------------
+# Every PE file is signed first, the packages are built from the signed files, and
+# then signed themselves.
 for platform in x86 x64; do
-  dll=$dist/$platform/Kestor.ocx
-  sign "$build/release/$platform/Kestor.ocx" "$dll" "Kestor.SysKestor ($platform)"
+  for pe in "${pe_files[@]}"; do
+    sign_file "$build/release/$platform/${pe%%:*}" "$dist/$platform/${pe%%:*}" "${pe#*:} ($platform)"
+  done
+done
+for platform in x86 x64; do
   msi=$dist/Kestor-$version-$platform.msi
   # wixl takes the file's path relative to where it runs.
   (cd "$dist/$platform" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" -D Dll=Kestor.ocx \
     -o "$work/unsigned-$platform.msi" "$root/packaging/Kestor.wxs") >"$work/wixl-$platform.log" 2>&1 ||
     { cat "$work/wixl-$platform.log" >&2; exit 1; }
   include_same_version_in_upgrade "$work/unsigned-$platform.msi"
-  sign "$work/unsigned-$platform.msi" "$msi" "Kestor $version ($platform)"
+  sign_file "$work/unsigned-$platform.msi" "$msi" "Kestor $version ($platform)"
 done
 
 cp "$root"/samples/* "$dist/samples/"
 (cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
 
-# Every signed file must verify against the certificate shipped beside it.
-for file in "$dist"/x86/Kestor.ocx "$dist"/x64/Kestor.ocx "$dist"/*.msi; do
-  osslsigncode verify -CAfile "$dist/Kestor-signing.pem" -in "$file" >"$work/verify.log" 2>&1 ||
-    { cat "$work/verify.log" >&2; echo "signature of $file does not verify" >&2; exit 1; }
-done
+# Every signed file must verify against the certificate shipped beside it, and its time
+# stamp too unless test-signed.
+stamp=required
+[ "$sign_mode" = test ] && stamp=optional
+while IFS= read -r file; do
+  sign_verify "$file" "$dist/Kestor-signing.pem" "$work/verify.log" "$stamp" || { cat "$work/verify.log" >&2; exit 1; }
+done < <(signable_files "$dist")
 echo "dist: $dist"
 (cd "$dist" && cat SHA256SUMS)
