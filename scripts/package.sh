@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds both DLLs and writes the release folder (KESTOR_DIST_DIR, default dist/):
-#   Kestor-<version>-x86.msi, Kestor-<version>-x64.msi   installers (wixl)
+#   Kestor-<version>-x64.msi   installer for 64-bit Windows, with both DLLs (wixl)
+#   Kestor-<version>-x86.msi   installer for 32-bit Windows only
+#   PRODUCTS.txt                each installer's ProductCode and UpgradeCode
 #   x86/Kestor.ocx, x64/Kestor.ocx                        the DLLs, for other deployments
 #   Kestor-signing.pem                                    the signing certificate's public part
 #   samples/                                              page and script samples
@@ -10,6 +12,7 @@
 # encrypted; KESTOR_SIGN_TIMESTAMP_URL adds an RFC 3161 time stamp). Without them a
 # throwaway self-signed test certificate is made and the result is test-signed only.
 # KESTOR_PACKAGE_VERSION overrides the version read from the DLL's version block.
+# KESTOR_URL, when given, is the help and about link in Add/Remove Programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTOR_BUILD_DIR:-$root/build}
@@ -77,18 +80,65 @@ include_same_version_in_upgrade() {
     >"$work/msibuild.log" 2>&1 || { cat "$work/msibuild.log" >&2; exit 1; }
 }
 
+# The file version in a PE file's version block (VS_FIXEDFILEINFO, after its signature
+# 0xFEEF04BD), as a.b.c.d.
+pe_file_version() {
+  local offset ms ls
+  offset=$(LC_ALL=C grep -obUaP '\xbd\x04\xef\xfe' "$1" | head -n 1 | cut -d: -f1)
+  [ -n "$offset" ] || { echo "no version block in $1" >&2; return 1; }
+  read -r ms ls < <(od -An -t u4 -j $((offset + 8)) -N 8 "$1")
+  echo "$((ms >> 16)).$((ms & 65535)).$((ls >> 16)).$((ls & 65535))"
+}
+
+# What wixl leaves out of a package, written into its tables:
+# - each file's version and language (the version block's, United States English), and
+#   no MsiFileHash row: the installer compares versioned files by version on repair and
+#   upgrade, and keeps hashes for unversioned files only;
+# - ARPINSTALLLOCATION set once the folders are known (wixl cannot sequence it);
+# - the help and about links, when KESTOR_URL is given.
+msi_tables() {  # msi_tables MSI DIR (DIR holds the files, as wixl was given them)
+  local msi=$1 dir=$2 queries=() id file path
+  while IFS=$'\t' read -r id file; do
+    case $id in Kestor64) path=x64/Kestor.ocx ;; Kestor32) path=x86/Kestor.ocx ;; *) path= ;; esac
+    [ -n "$path" ] || { echo "no source known for file $id ($file) in $msi" >&2; exit 1; }
+    # (One DELETE per row: libmsi's DELETE without WHERE leaves rows behind.)
+    queries+=(-q "UPDATE \`File\` SET \`Version\` = '$(pe_file_version "$dir/$path")', \`Language\` = '1033' WHERE \`File\` = '$id'"
+      -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = '$id'")
+  done < <(msiinfo export "$msi" File | tr -d '\r' | tail -n +4 | cut -f1,3)
+  queries+=(-q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'SetArpInstallLocation'"
+    -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('SetArpInstallLocation', 1001)")
+  if [ -n "${KESTOR_URL:-}" ]; then
+    queries+=(-q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('ARPURLINFOABOUT', '${KESTOR_URL//\'/\'\'}')"
+      -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('ARPHELPLINK', '${KESTOR_URL//\'/\'\'}')")
+  fi
+  msibuild "$msi" "${queries[@]}" >"$work/msibuild.log" 2>&1 || { cat "$work/msibuild.log" >&2; exit 1; }
+}
+
 # --- DLLs and installers ----------------------------------------------------------
+# The x86 DLL is signed first: the x64 package holds both.
 for platform in x86 x64; do
   dll=$dist/$platform/Kestor.ocx
   sign "$build/release/$platform/Kestor.ocx" "$dll" "Kestor.SysKestor ($platform)"
   msi=$dist/Kestor-$version-$platform.msi
-  # wixl takes the file's path relative to where it runs.
-  (cd "$dist/$platform" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" -D Dll=Kestor.ocx \
+  files=(-D Dll32=x86/Kestor.ocx)
+  [ "$platform" = x64 ] && files+=(-D Dll64=x64/Kestor.ocx)
+  # wixl takes the files' paths relative to where it runs.
+  (cd "$dist" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" "${files[@]}" \
     -o "$work/unsigned-$platform.msi" "$root/packaging/Kestor.wxs") >"$work/wixl-$platform.log" 2>&1 ||
     { cat "$work/wixl-$platform.log" >&2; exit 1; }
   include_same_version_in_upgrade "$work/unsigned-$platform.msi"
+  msi_tables "$work/unsigned-$platform.msi" "$dist"
   sign "$work/unsigned-$platform.msi" "$msi" "Kestor $version ($platform)"
 done
+
+# Administrators detect and remove the products by these codes (the ProductCode is new
+# with every build, the UpgradeCode fixed per platform).
+for platform in x64 x86; do
+  msiinfo export "$dist/Kestor-$version-$platform.msi" Property | tr -d '\r' |
+    awk -F'\t' -v msi="Kestor-$version-$platform.msi" '
+      $1 == "ProductCode" { product = $2 } $1 == "UpgradeCode" { upgrade = $2 }
+      END { printf "%s\tProductCode %s\tUpgradeCode %s\n", msi, product, upgrade }'
+done >"$dist/PRODUCTS.txt"
 
 cp "$root"/samples/* "$dist/samples/"
 (cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
