@@ -39,17 +39,30 @@ done
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) && echo "SHA256SUMS: every file matches" ||
   { echo "FAIL: SHA256SUMS"; failed=1; }
 
+echo "-- File tables: each file with its version and language, and no hash (for unversioned files only) --"
+file_version=$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' "$root/host/kestor.rc.in")
+for msi in "$dist"/*.msi; do
+  rows=$(msiinfo export "$msi" File | tr -d '\r' | tail -n +4)
+  sed "s|^|${msi##*/}: |" <<<"$rows"
+  awk -F'\t' -v version="$file_version" '$5 != version || $6 != "1033"' <<<"$rows" | grep -q . &&
+    { echo "FAIL: ${msi##*/}: a file without version $file_version or language 1033"; failed=1; }
+  hashes=$(msiinfo export "$msi" MsiFileHash | tr -d '\r' | tail -n +4)
+  [ -z "$hashes" ] || { echo "FAIL: ${msi##*/}: MsiFileHash rows:"$'\n'"$hashes"; failed=1; }
+done
+
 echo "-- Installers under Wine --"
 # The packages built again, and for the next version: each must replace the installed one.
 version=$(basename "$dist"/Kestor-*-x86.msi -x86.msi)
 version=${version#Kestor-}
 next=${version%.*}.$((${version##*.} + 1))
+# The next one with the links an administrator sees in Add/Remove Programs.
+url=https://kestor.example/help
 for pair in rebuild:$version next:$next; do
   IFS=: read -r name package_version <<<"$pair"
   KESTOR_BUILD_DIR=$release KESTOR_DIST_DIR=$release/dist-$name KESTOR_PACKAGE_VERSION=$package_version \
-    bash "$root/scripts/package.sh" >"$release/package-$name.log" 2>&1 ||
+    KESTOR_URL=$([ "$name" = next ] && echo "$url") bash "$root/scripts/package.sh" >"$release/package-$name.log" 2>&1 ||
     { cat "$release/package-$name.log"; echo "FAIL: package.sh ($name, $package_version)"; exit 1; }
 done
-bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x86.msi" \
-  "$release/dist-next/Kestor-$next-x86.msi" || failed=1
+bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x64.msi" \
+  "$release/dist-next/Kestor-$next-x64.msi" "$url" || failed=1
 exit "$failed"
