@@ -15,8 +15,8 @@
 # KESTOR_URL, when given, is the help and about link in Add/Remove Programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KESTOR_BUILD_DIR:-$root/build}
-dist=${KESTOR_DIST_DIR:-$root/dist}
+build=$(realpath -m "${KESTOR_BUILD_DIR:-$root/build}")
+dist=$(realpath -m "${KESTOR_DIST_DIR:-$root/dist}")
 
 bash "$root/scripts/build.sh" >/dev/null
 
