@@ -4,6 +4,14 @@
 
 namespace kestor {
 
+std::int32_t statusOfFailureNumber(std::int32_t number) {
+  constexpr std::uint32_t kControlFacility = 0x800A0000u;
+  constexpr std::uint32_t kFail = 0x80004005u;  // E_FAIL
+  if (number < 0) return number;
+  const std::uint32_t status = number > 0 && number <= 0xFFFF ? kControlFacility + static_cast<std::uint32_t>(number) : kFail;
+  return static_cast<std::int32_t>(status);
+}
+
 Failure::Failure(std::int32_t number, Text description)
     : number_(number), description_(std::move(description)) {
   what_ = "error " + std::to_string(number_) + ": " + toUtf8(description_);

@@ -17,6 +17,13 @@ constexpr std::int32_t kFileAlreadyExists = 58;
 constexpr std::int32_t kTypeMismatch = 13;
 }  // namespace error_number
 
+// The status a failure number is reported as, the way Visual Basic reports its numbered
+// errors: a small positive number n becomes 0x800A0000 + n (FACILITY_CONTROL), which
+// script engines show as their own error n; a negative number already is a status
+// (WMI's codes, platform statuses) and passes unchanged. Anything else cannot be told
+// apart from success or another facility and becomes E_FAIL.
+std::int32_t statusOfFailureNumber(std::int32_t number);
+
 class Failure : public std::exception {
  public:
   Failure(std::int32_t number, Text description);

@@ -11,19 +11,6 @@ namespace kestor::server {
 
 namespace {
 
-// Failure numbers as HRESULTs, the way Visual Basic reports its numbered errors:
-// a small positive number n becomes 0x800A0000 + n (FACILITY_CONTROL), which script
-// engines show as their own error n; a negative number already is an HRESULT (WMI's
-// status codes, platform statuses) and passes unchanged. Anything else cannot be told
-// apart from success or another facility and becomes E_FAIL.
-HRESULT hresultOf(std::int32_t number) {
-  if (number < 0) return static_cast<HRESULT>(number);
-  if (number > 0 && number <= 0xFFFF) {
-    return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, static_cast<unsigned>(number));
-  }
-  return E_FAIL;
-}
-
 // The description travels as the thread's error info (source "Kestor.SysKestor",
 // interface _SysKestor); a failure without a description clears any stale info.
 // Best effort: the failure is reported by its HRESULT either way.
@@ -47,7 +34,7 @@ void setErrorInfo(const Failure& failure) {
 
 HRESULT reportFailure(const Failure& failure) noexcept {
   setErrorInfo(failure);
-  return hresultOf(failure.number());
+  return static_cast<HRESULT>(statusOfFailureNumber(failure.number()));
 }
 
 }  // namespace kestor::server

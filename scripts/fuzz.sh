@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the fuzz targets (ASan + UBSan) for a while each:
 #   bash scripts/fuzz.sh [seconds per target, default 600] [target ...]
-# Targets: query_text, collection, file_id. Each starts from its corpus in
+# Targets: query_text, collection, file_id, bridge. Each starts from its corpus in
 # tests/fuzz/corpus/<target> and keeps what it finds in $build/fuzz/corpus/<target>.
 # A broken rule or a sanitizer report stops the run and leaves the input in
 # $build/fuzz/artifacts; once fixed, copy it into the target's corpus folder so that
@@ -12,7 +12,7 @@ build=${KESTOR_BUILD_DIR:-$root/build}
 seconds=${1:-600}
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(query_text collection file_id)
+[ ${#targets[@]} -gt 0 ] || targets=(query_text collection file_id bridge)
 
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build/asan" -DCMAKE_BUILD_TYPE=Debug -DKESTOR_FUZZ=ON >/dev/null
 cmake --build "$build/asan" -j"$(nproc)" --target "${targets[@]/%/_fuzz}"

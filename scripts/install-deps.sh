@@ -4,7 +4,7 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
-native=(cmake g++ make googletest libgtest-dev libbenchmark-dev)
+native=(cmake g++ make googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev)
 # clang with libFuzzer and the sanitizer runtimes: the checked build and the fuzz targets.
 checked=(clang libclang-rt-14-dev)
 # Both Windows architectures: the 32-bit and the 64-bit compiler and Wine loader.

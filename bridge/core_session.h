@@ -1,0 +1,27 @@
+#pragma once
+// Sessions served by the core's own SysKestor objects, over the platform's ports: the
+// same fields, members and report files as the control's.
+#include <memory>
+#include <string>
+
+#include "bridge/session.h"
+#include "common/text.h"
+#include "control/sys_kestor.h"
+
+namespace kestor::bridge {
+
+// UTF-8 as it comes out of a JSON parser into the core's text; a byte that is not part
+// of a well-formed sequence becomes U+FFFD.
+Text textOfUtf8(const std::string& utf8);
+
+class CoreSessionFactory : public SessionFactory {
+ public:
+  // platform must outlive every session opened.
+  explicit CoreSessionFactory(const Platform& platform) : platform_(platform) {}
+  std::unique_ptr<Session> open() override;
+
+ private:
+  Platform platform_;
+};
+
+}  // namespace kestor::bridge

@@ -1,0 +1,160 @@
+#include "bridge/reply.h"
+
+#include <vector>
+
+#include "bridge/framing.h"
+
+namespace kestor::bridge {
+
+namespace {
+
+// Descriptions come from the platform; kept far below the message limit.
+constexpr std::size_t kMaxDescriptionBytes = 64 * 1024;
+constexpr char kReplacement[] = "\\ufffd";
+
+std::string dump(const Json& reply) { return reply.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+std::size_t sequenceLength(const std::string& text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the first continuation byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // no encoded surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// One code point (or one stray byte) of text at i, as it goes into a JSON string.
+struct Unit {
+  std::size_t sourceBytes;
+  std::size_t escapedBytes;
+};
+
+Unit unitAt(const std::string& text, std::size_t i) {
+  const std::size_t length = sequenceLength(text, i);
+  if (length == 0) return {1, sizeof kReplacement - 1};
+  if (length > 1) return {length, length};
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  switch (c) {
+    case '"': case '\\': case '\b': case '\f': case '\n': case '\r': case '\t': return {1, 2};
+    default: return {1, c < 0x20 ? std::size_t{6} : std::size_t{1}};
+  }
+}
+
+void appendEscaped(std::string& out, const std::string& text, std::size_t from, std::size_t to) {
+  static const char hex[] = "0123456789abcdef";
+  for (std::size_t i = from; i < to;) {
+    const Unit unit = unitAt(text, i);
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (unit.escapedBytes == unit.sourceBytes) {
+      out.append(text, i, unit.sourceBytes);
+    } else if (unit.escapedBytes == 2) {
+      out += '\\';
+      switch (c) {
+        case '\b': out += 'b'; break;
+        case '\f': out += 'f'; break;
+        case '\n': out += 'n'; break;
+        case '\r': out += 'r'; break;
+        case '\t': out += 't'; break;
+        default: out += static_cast<char>(c); break;
+      }
+    } else if (c < 0x20) {
+      out += "\\u00";
+      out += hex[c >> 4];
+      out += hex[c & 0xF];
+    } else {
+      out += kReplacement;
+    }
+    i += unit.sourceBytes;
+  }
+}
+
+std::string valueMessage(const std::string& idText, const std::string& parts, const std::string& value,
+                         std::size_t from, std::size_t to, std::size_t escaped) {
+  std::string out;
+  out.reserve(idText.size() + parts.size() + escaped + 32);
+  out += "{\"id\":";
+  out += idText;
+  out += ",\"ok\":true";
+  out += parts;
+  out += ",\"value\":\"";
+  appendEscaped(out, value, from, to);
+  out += "\"}";
+  return out;
+}
+
+}  // namespace
+
+std::string errorReply(const Json& id, const char* code, const std::string& message) {
+  return dump({{"id", id}, {"ok", false}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+std::string failedReply(const Json& id, std::int32_t number, const std::string& description) {
+  const std::string text = description.substr(0, kMaxDescriptionBytes);
+  return dump({{"id", id},
+               {"ok", false},
+               {"error", {{"code", error_code::kFailed}, {"message", text}, {"number", number}, {"description", text}}}});
+}
+
+std::string okReply(const Json& id, const Json& extra) {
+  Json reply = {{"id", id}, {"ok", true}};
+  reply.update(extra);
+  return dump(reply);
+}
+
+void sendValue(const SendReply& send, const Json& id, const std::string& value) {
+  const std::string idText = dump(id);
+  std::size_t escaped = 0;
+  for (std::size_t i = 0; i < value.size();) {
+    const Unit unit = unitAt(value, i);
+    escaped += unit.escapedBytes;
+    i += unit.sourceBytes;
+  }
+  if (idText.size() + escaped + sizeof "{\"id\":,\"ok\":true,\"value\":\"\"}" - 1 <= kMaxReplyBytes) {
+    send(valueMessage(idText, "", value, 0, value.size(), escaped));
+    return;
+  }
+  // Room for the fields around a piece, with the widest part numbers.
+  const std::size_t frame = idText.size() + sizeof "{\"id\":,\"ok\":true,\"part\":4294967295,\"parts\":4294967295,\"value\":\"\"}";
+  const std::size_t budget = kMaxReplyBytes - frame;
+  std::vector<std::size_t> cuts{0};
+  std::vector<std::size_t> pieceSizes;
+  std::size_t piece = 0;
+  for (std::size_t i = 0; i < value.size();) {
+    const Unit unit = unitAt(value, i);
+    if (piece + unit.escapedBytes > budget) {
+      cuts.push_back(i);
+      pieceSizes.push_back(piece);
+      piece = 0;
+    }
+    piece += unit.escapedBytes;
+    i += unit.sourceBytes;
+  }
+  cuts.push_back(value.size());
+  pieceSizes.push_back(piece);
+  const std::size_t parts = pieceSizes.size();
+  for (std::size_t part = 0; part < parts; ++part) {
+    const std::string fields = ",\"part\":" + std::to_string(part) + ",\"parts\":" + std::to_string(parts);
+    send(valueMessage(idText, fields, value, cuts[part], cuts[part + 1], pieceSizes[part]));
+  }
+}
+
+}  // namespace kestor::bridge

@@ -1,0 +1,33 @@
+#pragma once
+// The host's side of the bridge: requests in, replies out, one at a time in order.
+#include <string>
+
+#include "bridge/framing.h"
+#include "bridge/origin.h"
+#include "bridge/reply.h"
+#include "bridge/request.h"
+#include "bridge/session_table.h"
+
+namespace kestor::bridge {
+
+class Server {
+ public:
+  Server(SessionFactory& factory, AllowList allowed);
+
+  // Serves every request of in until it ends; a reply that cannot be written ends it
+  // with a throw. The sessions end with the server.
+  void run(ByteSource& in, ByteSink& out);
+
+  // One request's text; its replies (one, or the chunks of a long value) through send.
+  void serve(const std::string& text, const SendReply& send);
+
+ private:
+  void serveRequest(const Envelope& envelope, const Request& request, const SendReply& send);
+  void call(const Envelope& envelope, Session& session, const Request& request, const SendReply& send);
+
+  SessionFactory& factory_;
+  AllowList allowed_;
+  SessionTable sessions_;
+};
+
+}  // namespace kestor::bridge

@@ -1,0 +1,42 @@
+#pragma once
+// The sessions of one host, each owned by the origin that opened it, and the reports
+// each origin's sessions drew.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "bridge/session.h"
+
+namespace kestor::bridge {
+
+class SessionTable {
+ public:
+  static constexpr std::size_t kMaxPerOrigin = 32;
+  static constexpr std::size_t kMaxPerHost = 256;
+
+  bool full(const std::string& origin) const;
+  // A new session number, never used before in this host.
+  std::uint64_t add(const std::string& origin, std::unique_ptr<Session> session);
+  // Null when the number is unknown, closed, or another origin's.
+  Session* find(const std::string& origin, std::uint64_t number) const;
+  bool remove(const std::string& origin, std::uint64_t number);
+
+  // File ids compare as the store compares them: ASCII letters without regard to case.
+  void noteReport(const std::string& origin, const std::string& fileId);
+  bool drewReport(const std::string& origin, const std::string& fileId) const;
+
+ private:
+  struct Entry {
+    std::string origin;
+    std::unique_ptr<Session> session;
+  };
+  std::map<std::uint64_t, Entry> sessions_;
+  std::map<std::string, std::size_t> openPerOrigin_;
+  std::map<std::string, std::set<std::string>> reports_;
+  std::uint64_t lastNumber_ = 0;
+};
+
+}  // namespace kestor::bridge

@@ -1,0 +1,71 @@
+#pragma once
+// Sessions for the bridge's tests: each keeps its query list; the store is shared by all
+// sessions of one factory, like the temporary directory, so any session can read any
+// report it is given the id of.
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/session.h"
+#include "common/failure.h"
+
+namespace kestor::fakes {
+
+struct FakeBridgeStore {
+  std::map<std::string, std::string> reports;  // by upper-case id, as file names match
+  int getDataCalls = 0;
+  int runs = 0;
+  // Each report is the query list this many times over.
+  std::size_t repeat = 1;
+};
+
+class FakeBridgeSession : public bridge::Session {
+ public:
+  explicit FakeBridgeSession(FakeBridgeStore& store) : store_(store) {}
+
+  // A list starting "fail" makes the simple members fail with error 5.
+  void setWmiAttributesOfInterest(const std::string& queryList) override { queryList_ = queryList; }
+  std::string setData() override {
+    if (queryList_.empty()) return std::string();  // plays a failed run
+    std::string report;
+    report.reserve(queryList_.size() * store_.repeat);
+    for (std::size_t i = 0; i < store_.repeat; ++i) report += queryList_;
+    const std::string id = "{ID" + std::to_string(++store_.runs) + "}";
+    store_.reports[id] = std::move(report);
+    return id;
+  }
+  std::string getData(const std::string& fileId) override {
+    ++store_.getDataCalls;
+    std::string upper = fileId;
+    for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    const auto found = store_.reports.find(upper);
+    return found == store_.reports.end() ? std::string() : found->second;
+  }
+  std::string generateIdentifier() override { return simple("{GUID}"); }
+  std::string dateTime() override { return simple("5/11/20077:10:02 PM"); }
+  std::string getTestData() override { return simple("WMI simulation"); }
+
+ private:
+  std::string simple(const char* text) {
+    if (queryList_.compare(0, 4, "fail") == 0) throw Failure::invalidArgument();
+    return text;
+  }
+
+  FakeBridgeStore& store_;
+  std::string queryList_;
+};
+
+class FakeBridgeFactory : public bridge::SessionFactory {
+ public:
+  FakeBridgeStore store;
+  int opened = 0;
+
+  std::unique_ptr<bridge::Session> open() override {
+    ++opened;
+    return std::make_unique<FakeBridgeSession>(store);
+  }
+};
+
+}  // namespace kestor::fakes
