@@ -3,7 +3,7 @@
 # then the real component under Wine beside plain VBScript and a read-convert floor.
 #   scripts/bench.sh [GOOGLE-BENCHMARK-ARGS...]
 # KESTOR_BENCH_ROUNDS sets the Wine rounds (default 5); KESTOR_BENCH_NATIVE=0 skips the
-# native part, KESTOR_BENCH_WINE=0 the Wine part.
+# native part, KESTOR_BENCH_WINE=0 the Wine part, KESTOR_BENCH_BRIDGE=0 the browser bridge.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTOR_BUILD_DIR:-$root/build}
@@ -39,7 +39,7 @@ win=$build/win64
 prefix=$build/wineprefix
 out=$build/bench
 source "$root/scripts/lib/windows.sh"
-build_windows "$build" win64 kestor_server kestor_getdata_bench >"$out/win-build.log" 2>&1 || { cat "$out/win-build.log" >&2; exit 1; }
+build_windows "$build" win64 kestor_server kestor_getdata_bench kestor_host kestor_echo_host >"$out/win-build.log" 2>&1 || { cat "$out/win-build.log" >&2; exit 1; }
 
 wine_run() { bash "$root/scripts/wine-run.sh" "$prefix" 1800 "$@"; }
 trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
@@ -85,3 +85,12 @@ for proc in /proc/[0-9]*; do
   fi
 done
 echo "dllhost.exe processes left running: $dllhosts (target 0)"
+
+[ "${KESTOR_BENCH_BRIDGE:-1}" = 0 ] && exit 0
+echo
+echo "== Browser bridge in headless chromium: kestor-host.exe, and an echo host as the floor =="
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+(cd "$root/tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 \
+  npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+node "$root/tests/browser/bench.js" --prefix "$prefix" --host "$win/host/bridge/kestor-host.exe" \
+  --echo "$win/bench/wine/kestor_echo_host.exe" --out "$out"

@@ -12,9 +12,13 @@ cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 
 # Packages and signatures: wixl builds the installers, msitools reads them back,
 # osslsigncode signs with a certificate that openssl makes when none is given.
 shipping=(wixl msitools osslsigncode openssl)
+# The browser bridge's tests: headless browsers driven from Node (drivers from npm).
+browsers=(chromium firefox-esr nodejs)
+# An npm that came with another build of Node counts: Debian's would replace that Node.
+command -v npm >/dev/null || browsers+=(npm)
 
 missing=()
-for pkg in "${native[@]}" "${checked[@]}" "${cross[@]}" "${shipping[@]}"; do
+for pkg in "${native[@]}" "${checked[@]}" "${cross[@]}" "${shipping[@]}" "${browsers[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

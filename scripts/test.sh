@@ -34,5 +34,8 @@ for arch in win32 win64; do
   ctest --test-dir "$build/$arch" --output-on-failure
 done
 
+echo "== Browser bridge: chromium and firefox-esr, the extension, kestor-host.exe under Wine =="
+bash "$root/tests/browser/run.sh" "$build"
+
 echo "== Release: reproducible DLLs, signatures, installers under Wine =="
 bash "$root/tests/release/check.sh" "$build"

@@ -1,28 +1,35 @@
 // The script logic of samples/inventory.html, taken from the page itself, driving the
-// registered component and stand-ins for a page whose object did not load.
+// registered component through page/kestor.js, and stand-ins for a run that stored
+// nothing and for failed connections.
 //   inventory_page.js SAMPLES_FOLDER
 
 var samples = WScript.Arguments(0);
 eval(readText(samples + "\\kestor-report.js"));
+eval(readText(samples + "\\..\\page\\kestor.js"));
 var page = readText(samples + "\\inventory.html");
+check(page.indexOf('<script type="text/javascript" src="../page/kestor.js"></script>') > 0, "the page loads the library");
 var logicStart = page.indexOf("// BEGIN page logic"), logicEnd = page.indexOf("// END page logic");
 check(logicStart > 0 && logicEnd > logicStart, "the page marks its script logic");
 eval(page.substring(logicStart, logicEnd));
 
-// The parameter the page hands the object, as the browser would.
-var param = /<param name="WMI_ATTRIBUTES_OF_INTEREST" value="([^"]*)">/.exec(page);
-check(param !== null, "the page carries the query list parameter");
-var pageQueries = param[1];
+var pageQueries = PAGE_QUERIES;
 var pageClasses = pageQueries.match(/FROM Win32_\w+/g);
 check(pageClasses.length > 0 && pageQueries.charAt(pageQueries.length - 1) === "|", "every query of the page's list ends with |");
+
+// The library's thenables settle at once in the script host; this reads their outcome.
+function outcome(thenable) {
+  var result = { pending: true };
+  thenable.then(function (v) { result = v; }, function (e) { result = { rejected: e }; });
+  return result;
+}
 
 function checkStart(text, start, what) {
   checkEqual(text.substring(0, start.length), start, what);
 }
 
 // Two runs of one object: the second shows only what it added.
-var kestor = new ActiveXObject("Kestor.SysKestor"), seen = { report: "" };
-var first = takeInventory(kestor, pageQueries, seen);
+var kestor = outcome(Kestor.connect()), seen = { report: "" };
+var first = outcome(takeInventory(kestor, "", seen));
 checkEqual(first.failure, undefined, "the page's own list runs");
 checkEqual(first.sections.length, pageClasses.length, "one section per query of the page");
 for (var c = 0; c < pageClasses.length; c++) {
@@ -30,7 +37,7 @@ for (var c = 0; c < pageClasses.length; c++) {
 }
 checkStart(first.html, "<h2>Win32_OperatingSystem</h2><table><tr><th>Caption</th><th>Version</th><th>OSArchitecture</th></tr><tr><td>",
   "a table with a column per name");
-var second = takeInventory(kestor, "SELECT Name FROM Win32_Processor WHERE Name = 'none'|SELECT Name|", seen);
+var second = outcome(takeInventory(kestor, "SELECT Name FROM Win32_Processor WHERE Name = 'none'|SELECT Name|", seen));
 checkEqual(second.sections.length, 2, "the second run shows its own sections only");
 checkStart(second.html, "<h2>Win32_Processor</h2><p>No instances.</p><h2>SELECT</h2>", "an empty section says so");
 check(second.html.indexOf('<p class="error">Error executing SELECT Name:-2147217385:') > 0, "the error line is shown");
@@ -50,10 +57,17 @@ for (var r = 0; r < rows.length; r++) {
   checkEqual(reportHtml(KestorReport.parse(rows[r][0])), rows[r][1], rows[r][2]);
 }
 
-// A page whose object did not load, and a run that stored nothing.
-var failed = { SetData: function () { return ""; } };
-check(takeInventory(null, "", { report: "" }).failure.indexOf("not installed") > 0, "no object at all");
-check(takeInventory({}, "", { report: "" }).failure.indexOf("not installed") > 0, "an object element without the control");
-checkEqual(takeInventory(failed, "", { report: "" }).failure, "The collection failed: no report was stored.", "SetData gave no file id");
-
+// A run that stored nothing, and what each failure of the library tells the reader.
+function now(value) { return { then: function (ok) { return now(ok(value)); } }; }
+checkEqual(outcome(takeInventory({ SetData: function () { return now(""); } }, "", { report: "" })).failure,
+  "The collection failed: no report was stored.", "SetData gave no file id");
+var failures = [
+  [{ code: "not-installed" }, "The Kestor component is not installed, or the browser did not let this page load it."],
+  [{ code: "origin-refused" }, "This computer's administrator has not allowed this page to take an inventory."],
+  [{ code: "failed", number: -2147217392, description: "Invalid class" }, "The collection failed: Invalid class (-2147217392)"],
+  [{ code: "bad-request", message: "Unknown member." }, "Kestor is not available: Unknown member."]
+];
+for (var f = 0; f < failures.length; f++) {
+  checkEqual(failureText(failures[f][0]), failures[f][1], "the page explains " + failures[f][0].code);
+}
 finish();

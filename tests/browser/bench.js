@@ -1,0 +1,112 @@
+// Bridge benchmarks in headless chromium, printed by scripts/bench.sh:
+// (a) the round trip of a call on a kept connection, (b) a large report made visible to
+// the page, beside an echo host sending the same bytes through the same browser and Wine.
+//   node bench.js --prefix PREFIX --host KESTOR_HOST_EXE --echo ECHO_HOST_EXE --out DIR [--calls N] [--megabytes M]
+"use strict";
+
+const fs = require("fs");
+const path = require("path");
+const { execFileSync } = require("child_process");
+const browsers = require("./lib/browsers");
+const { serve } = require("./lib/server");
+const wine = require("./lib/wine");
+
+const root = path.resolve(__dirname, "..", "..");
+const WIDE = "SELECT " + Array.from({ length: 1000 }, (v, i) => ["Caption", "Version", "BuildNumber", "Name"][i % 4]).join(", ") +
+  " FROM Win32_OperatingSystem|";
+
+const median = (values) => {
+  const v = values.slice().sort((a, b) => a - b);
+  return v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
+};
+
+// In the page: times (ms) of `calls` rounds of one member on one kept connection.
+async function timeCalls(args) {
+  const k = await Kestor.connect();
+  k.WMIAttributesOfInterest = args.list;
+  await k.GetTestData(); // the host is started and warm
+  const times = { GetTestData: [], "SetData+GetData": [] };
+  for (let i = 0; i < args.calls; i++) {
+    let t0 = performance.now();
+    await k.GetTestData();
+    times.GetTestData.push(performance.now() - t0);
+    t0 = performance.now();
+    await k.GetData(await k.SetData());
+    times["SetData+GetData"].push(performance.now() - t0);
+  }
+  await k.close();
+  return times;
+}
+
+// In the page: GetData of one id, `rounds` times; milliseconds and the length seen.
+async function timeGetData(args) {
+  const k = await Kestor.connect();
+  if (args.list !== null) {
+    k.WMIAttributesOfInterest = args.list;
+    args.id = await k.SetData();
+  }
+  const times = [];
+  let length = 0;
+  for (let i = 0; i < args.rounds; i++) {
+    const t0 = performance.now();
+    length = (await k.GetData(args.id)).length;
+    times.push(performance.now() - t0);
+  }
+  await k.close();
+  return { id: args.id, times: times, length: length };
+}
+
+async function withChromium(launcher, temp, origin, work) {
+  const b = await browsers.launch("chromium", path.join(root, "extension"), launcher, { temp: temp });
+  try {
+    const page = await b.newPage(origin + "/tests/browser/pages/blank.html");
+    return await work(b, page);
+  } finally {
+    await b.close();
+  }
+}
+
+async function main() {
+  const o = {};
+  const argv = process.argv.slice(2);
+  for (let i = 0; i < argv.length; i += 2) o[argv[i].replace(/^--/, "")] = argv[i + 1];
+  const calls = Number(o.calls || 25), megabytes = Number(o.megabytes || 20), rounds = 5;
+  const prefix = path.resolve(o.prefix);
+  fs.mkdirSync(o.out, { recursive: true });
+  const temp = fs.mkdtempSync(path.join(path.resolve(o.out), "bridge-"));
+  const server = await serve(root);
+  const origin = "http://127.0.0.1:" + server.address().port;
+  wine.setPolicy(prefix, temp, [origin]);
+  const launcher = (exe, name) => {
+    const file = path.join(temp, name + "-launcher.sh");
+    execFileSync("bash", [path.join(root, "scripts", "bridge-launcher.sh"), prefix, path.resolve(exe), path.join(temp, name + ".log"), file]);
+    return file;
+  };
+  const host = launcher(o.host, "kestor-host"), echo = launcher(o.echo, "echo-host");
+
+  let large;
+  await withChromium(host, temp, origin, async (b, page) => {
+    const times = await b.evaluate(page, timeCalls, { calls: calls, list: "SELECT Caption FROM Win32_OperatingSystem|" });
+    console.log("(a) kept connection, " + calls + " calls, medians: GetTestData round trip " + median(times.GetTestData).toFixed(2) +
+      " ms (the transport overhead: the host reports no time of its own; target <= 3 ms); SetData+GetData of a one-query list " +
+      median(times["SetData+GetData"]).toFixed(2) + " ms");
+    const one = await b.evaluate(page, timeGetData, { list: WIDE, rounds: 1 });
+    const repeats = Math.ceil(megabytes * 1048576 / one.length);
+    large = await b.evaluate(page, timeGetData, { list: WIDE.repeat(repeats), rounds: rounds });
+  });
+  const file = path.join(wine.tempFolder(prefix), large.id);
+  const bytes = fs.statSync(file).size;
+  const echoed = await withChromium(echo, temp, origin, (b, page) =>
+    b.evaluate(page, timeGetData, { list: null, id: wine.windowsPath(file), rounds: rounds }));
+  const rate = (r) => bytes / 1048576 / (median(r.times) / 1000);
+  console.log("(b) GetData of a " + (bytes / 1048576).toFixed(1) + " MB report, page-visible, median of " + rounds + ": bridge " +
+    rate(large).toFixed(1) + " MB/s (" + median(large.times).toFixed(0) + " ms), echo host " + rate(echoed).toFixed(1) + " MB/s (" +
+    median(echoed.times).toFixed(0) + " ms); bridge/echo " + (rate(large) / rate(echoed)).toFixed(2) + " (target >= 0.5)" +
+    (large.length === bytes && echoed.length === bytes ? "" : "; LENGTHS DIFFER: " + large.length + ", " + echoed.length + ", file " + bytes));
+  server.close();
+}
+
+main().catch((e) => {
+  console.error(e.stack || e);
+  process.exitCode = 1;
+});

@@ -1,0 +1,84 @@
+// Starts Debian's chromium (Playwright) or firefox-esr (Puppeteer over WebDriver BiDi)
+// headless with the extension loaded and the native host manifest pointing at a
+// launcher, behind one small interface: newPage(url), evaluate(page, fn, arg),
+// closePage(page), close().
+"use strict";
+
+const fs = require("fs");
+const os = require("os");
+const path = require("path");
+
+const HOST_NAME = "kestor.bridge";
+const FIREFOX_ID = "bridge@kestor.invalid";
+
+// The Chromium id the manifest's key pins: the SHA-256 of the public key, its first
+// 32 hex digits written with the letters a to p.
+function chromiumId(extensionDir) {
+  const manifest = JSON.parse(fs.readFileSync(path.join(extensionDir, "manifest.json"), "utf8"));
+  const digest = require("crypto").createHash("sha256").update(Buffer.from(manifest.key, "base64")).digest("hex");
+  return digest.slice(0, 32).replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16)));
+}
+
+function writeHostManifest(dir, launcher, allowed) {
+  fs.mkdirSync(dir, { recursive: true });
+  const manifest = { name: HOST_NAME, description: "Kestor native host", path: launcher, type: "stdio" };
+  Object.assign(manifest, allowed);
+  fs.writeFileSync(path.join(dir, HOST_NAME + ".json"), JSON.stringify(manifest, null, 2));
+}
+
+const CHROMIUM_ARGS = ["--no-sandbox", "--headless=new", "--disable-background-networking",
+  "--disable-component-update", "--disable-sync", "--no-first-run"];
+
+async function chromium(extensionDir, launcher, options) {
+  const { chromium: driver } = require("playwright-core");
+  const profile = fs.mkdtempSync(path.join(options.temp, "chromium-"));
+  writeHostManifest(path.join(profile, "NativeMessagingHosts"), launcher,
+    { allowed_origins: ["chrome-extension://" + chromiumId(extensionDir) + "/"] });
+  const args = CHROMIUM_ARGS.concat(["--disable-extensions-except=" + extensionDir, "--load-extension=" + extensionDir]);
+  if (!options.withExtension) args.splice(args.length - 2, 2);
+  const context = await driver.launchPersistentContext(profile, {
+    executablePath: options.chromium || "/usr/bin/chromium", args: args
+  });
+  return {
+    name: "chromium",
+    async newPage(url) {
+      const page = await context.newPage();
+      await page.goto(url);
+      return page;
+    },
+    evaluate: (page, fn, arg) => page.evaluate(fn, arg),
+    closePage: (page) => page.close(),
+    close: () => context.close()
+  };
+}
+
+async function firefox(extensionDir, launcher, options) {
+  const puppeteer = require("puppeteer-core");
+  // Firefox finds host manifests under the user's home only: give it one of its own.
+  const home = fs.mkdtempSync(path.join(options.temp, "firefox-home-"));
+  writeHostManifest(path.join(home, ".mozilla", "native-messaging-hosts"), launcher,
+    { allowed_extensions: [FIREFOX_ID] });
+  const browser = await puppeteer.launch({
+    browser: "firefox", executablePath: options.firefox || "/usr/bin/firefox-esr", headless: true,
+    env: Object.assign({}, process.env, { HOME: home })
+  });
+  if (options.withExtension) await browser.installExtension(extensionDir);
+  return {
+    name: "firefox",
+    async newPage(url) {
+      const page = await browser.newPage();
+      await page.goto(url);
+      return page;
+    },
+    evaluate: (page, fn, arg) => page.evaluate(fn, arg),
+    closePage: (page) => page.close(),
+    close: () => browser.close()
+  };
+}
+
+function launch(name, extensionDir, launcher, options) {
+  const opts = Object.assign({ temp: os.tmpdir(), withExtension: true }, options);
+  return name === "chromium" ? chromium(extensionDir, launcher, opts) : firefox(extensionDir, launcher, opts);
+}
+
+module.exports = { launch, chromiumId };
