@@ -10,8 +10,9 @@ checked=(clang libclang-rt-14-dev)
 # Both Windows architectures: the 32-bit and the 64-bit compiler and Wine loader.
 cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64)
 # Packages and signatures: wixl builds the installers, msitools reads them back,
-# osslsigncode signs with a certificate that openssl makes when none is given.
-shipping=(wixl msitools osslsigncode openssl)
+# osslsigncode signs with a certificate that openssl makes when none is given; chromium
+# packs the extension, zip the Firefox copy (unzip reads it back in the tests).
+shipping=(wixl msitools osslsigncode openssl chromium nodejs zip unzip)
 # The browser bridge's tests: headless browsers driven from Node (drivers from npm).
 browsers=(chromium firefox-esr nodejs)
 # An npm that came with another build of Node counts: Debian's would replace that Node.

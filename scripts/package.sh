@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds both DLLs and writes the release folder (KESTOR_DIST_DIR, default dist/):
+# Builds both DLLs and both native messaging hosts and writes the release folder
+# (KESTOR_DIST_DIR, default dist/):
 #   Kestor-<version>-x64.msi   installer for 64-bit Windows, with both DLLs (wixl)
 #   Kestor-<version>-x86.msi   installer for 32-bit Windows only
-#   PRODUCTS.txt                each installer's ProductCode and UpgradeCode
-#   x86/Kestor.ocx, x64/Kestor.ocx                        the DLLs, for other deployments
+#   PRODUCTS.txt                each installer's ProductCode and UpgradeCode, the extension's ID
+#   x86/, x64/                  the DLL, the host and its manifests, for other deployments
+#   extension/                  the browser extension (scripts/lib/extension.sh)
+#   policy/                     the administrative templates (ADMX/ADML) of the bridge
 #   Kestor-signing.pem                                    the signing certificate's public part
 #   samples/                                              page and script samples
 #   SHA256SUMS                                            for everything above
@@ -13,6 +16,7 @@
 # throwaway self-signed test certificate is made and the result is test-signed only.
 # KESTOR_PACKAGE_VERSION overrides the version read from the DLL's version block.
 # KESTOR_URL, when given, is the help and about link in Add/Remove Programs.
+# KESTOR_EXTENSION_KEY and KESTOR_EXTENSION_URL: see scripts/lib/extension.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${KESTOR_BUILD_DIR:-$root/build}")
@@ -32,6 +36,8 @@ fi
 work=$build/package
 rm -rf "$work" "$dist"
 mkdir -p "$work" "$dist/x86" "$dist/x64" "$dist/samples"
+source "$root/scripts/lib/extension.sh"
+pack_extension "$root" "$work" "$dist/extension"
 
 # --- The signing certificate ------------------------------------------------------
 if [ -n "${KESTOR_SIGN_CERT:-}" ] || [ -n "${KESTOR_SIGN_KEY:-}" ]; then
@@ -96,11 +102,15 @@ pe_file_version() {
 #   upgrade, and keeps hashes for unversioned files only;
 # - ARPINSTALLLOCATION set once the folders are known (wixl cannot sequence it);
 # - the help and about links, when KESTOR_URL is given.
-msi_tables() {  # msi_tables MSI DIR (DIR holds the files, as wixl was given them)
-  local msi=$1 dir=$2 queries=() id file path
+msi_tables() {  # msi_tables MSI DIR PLATFORM (DIR holds the files, as wixl was given them)
+  local msi=$1 dir=$2 platform=$3 queries=() id file path
   while IFS=$'\t' read -r id file; do
-    case $id in Kestor64) path=x64/Kestor.ocx ;; Kestor32) path=x86/Kestor.ocx ;; *) path= ;; esac
-    [ -n "$path" ] || { echo "no source known for file $id ($file) in $msi" >&2; exit 1; }
+    case $id in
+      Kestor64) path=x64/Kestor.ocx ;;
+      Kestor32) path=x86/Kestor.ocx ;;
+      Host) path=$platform/kestor-host.exe ;;
+      *) continue ;;  # unversioned (the manifests): they keep their hash
+    esac
     # (One DELETE per row: libmsi's DELETE without WHERE leaves rows behind.)
     queries+=(-q "UPDATE \`File\` SET \`Version\` = '$(pe_file_version "$dir/$path")', \`Language\` = '1033' WHERE \`File\` = '$id'"
       -q "DELETE FROM \`MsiFileHash\` WHERE \`File_\` = '$id'")
@@ -119,15 +129,18 @@ msi_tables() {  # msi_tables MSI DIR (DIR holds the files, as wixl was given the
 for platform in x86 x64; do
   dll=$dist/$platform/Kestor.ocx
   sign "$build/release/$platform/Kestor.ocx" "$dll" "Kestor.SysKestor ($platform)"
+  sign "$build/release/$platform/kestor-host.exe" "$dist/$platform/kestor-host.exe" "Kestor native messaging host ($platform)"
+  cp "$work"/kestor.bridge.*.json "$dist/$platform/"
   msi=$dist/Kestor-$version-$platform.msi
-  files=(-D Dll32=x86/Kestor.ocx)
+  files=(-D Dll32=x86/Kestor.ocx -D Host="$platform/kestor-host.exe"
+    -D ChromeManifest="$platform/kestor.bridge.chrome.json" -D FirefoxManifest="$platform/kestor.bridge.firefox.json")
   [ "$platform" = x64 ] && files+=(-D Dll64=x64/Kestor.ocx)
   # wixl takes the files' paths relative to where it runs.
   (cd "$dist" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" "${files[@]}" \
     -o "$work/unsigned-$platform.msi" "$root/packaging/Kestor.wxs") >"$work/wixl-$platform.log" 2>&1 ||
     { cat "$work/wixl-$platform.log" >&2; exit 1; }
   include_same_version_in_upgrade "$work/unsigned-$platform.msi"
-  msi_tables "$work/unsigned-$platform.msi" "$dist"
+  msi_tables "$work/unsigned-$platform.msi" "$dist" "$platform"
   sign "$work/unsigned-$platform.msi" "$msi" "Kestor $version ($platform)"
 done
 
@@ -139,12 +152,17 @@ for platform in x64 x86; do
       $1 == "ProductCode" { product = $2 } $1 == "UpgradeCode" { upgrade = $2 }
       END { printf "%s\tProductCode %s\tUpgradeCode %s\n", msi, product, upgrade }'
 done >"$dist/PRODUCTS.txt"
+printf 'extension/kestor-bridge.crx\tExtensionId %s\tExtensionInstallForcelist %s;%s\n' \
+  "$extension_id" "$extension_id" "$extension_update_url" >>"$dist/PRODUCTS.txt"
+if [ -d "$root/packaging/policy" ]; then
+  cp -r "$root/packaging/policy" "$dist/policy"
+fi
 
 cp "$root"/samples/* "$dist/samples/"
 (cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
 
 # Every signed file must verify against the certificate shipped beside it.
-for file in "$dist"/x86/Kestor.ocx "$dist"/x64/Kestor.ocx "$dist"/*.msi; do
+for file in "$dist"/x86/Kestor.ocx "$dist"/x64/Kestor.ocx "$dist"/x86/kestor-host.exe "$dist"/x64/kestor-host.exe "$dist"/*.msi; do
   osslsigncode verify -CAfile "$dist/Kestor-signing.pem" -in "$file" >"$work/verify.log" 2>&1 ||
     { cat "$work/verify.log" >&2; echo "signature of $file does not verify" >&2; exit 1; }
 done

@@ -7,6 +7,8 @@
 #    same and of a later version) each replaces the installed one and the older one is
 #    then refused.
 #  32-bit prefix: the x86 package installs, serves the script host, uninstalls clean.
+# Each install also brings the browser bridge: the native messaging host of the
+# package's bitness, its manifests and the browsers' keys to them.
 # The registry lines of Kestor are printed after every install and uninstall.
 #   install-test.sh DIST PREFIX [REBUILD NEWER [URL]]   (PREFIX-32 is the 32-bit prefix)
 # URL: the link NEWER was built with (KESTOR_URL).
@@ -77,7 +79,7 @@ gone() {
   left=$(find "$prefix/drive_c" -iname '*kestor*' 2>/dev/null)
   [ -z "$left" ] && echo "files left: none" || fail "files left: $left"
   traces=$(registry_traces)
-  [ -z "$traces" ] && echo "registry lines naming Kestor's CLSID, ProgID, LIBID or IID: none" ||
+  [ -z "$traces" ] && echo "registry lines naming Kestor (its CLSID, ProgID, LIBID, IID, kestor.bridge): none" ||
     fail "registry entries left:"$'\n'"$traces"
 }
 
@@ -85,7 +87,7 @@ gone() {
 # must see (64-bit Windows shares them).
 show_registration() {
   local lines
-  lines=$(registry_values "$kestor_pattern" | grep -v -i 'installer.(products|upgradecodes|components|features)' |
+  lines=$(registry_values "$kestor_pattern" | grep -v -i -E 'installer.(products|upgradecodes|components|features)|nativemessaginghosts' |
     sed 's/^/  /')
   echo "$lines"
   for needle in 'Classes\Kestor.SysKestor\CLSID @="{3BA3B159-7533-4F96-A2CE-EE5894BBD3D5}"' \
@@ -111,6 +113,32 @@ show_arp() {
     fail "no links to $1"
 }
 
+# The browser bridge: each browser's key in each registry view (VIEWS of them) names
+# a manifest that is installed, and its host (path relative to it) is installed with
+# BITS bits.
+#   show_bridge VIEWS BITS
+show_bridge() {
+  local views=$1 bits=$2 lines browser manifest host lfanew machine
+  lines=$(registry_values 'nativemessaginghosts.kestor\.bridge$')
+  sed 's/^/  /' <<<"$lines"
+  for browser in 'Google\Chrome' 'Microsoft\Edge' 'Mozilla'; do
+    [ "$(grep -c -F "$browser\NativeMessagingHosts\kestor.bridge @=" <<<"$lines")" -eq "$views" ] ||
+      fail "not $views key(s) for $browser"
+  done
+  while read -r manifest; do
+    manifest=$prefix/drive_c/$(sed 's/^C:\\\\//; s/\\\\/\//g' <<<"$manifest")
+    [ -f "$manifest" ] || { fail "no manifest $manifest"; continue; }
+    host=$(dirname "$manifest")/$(node -p 'require(process.argv[1]).path' "$manifest")
+    lfanew=$(od -An -t u4 -j 60 -N 4 "$host" 2>/dev/null | tr -d ' ')
+    machine=$(od -An -t x2 -j $((${lfanew:-0} + 4)) -N 2 "$host" 2>/dev/null | tr -d ' ')
+    case $bits:$machine in
+      32:014c | 64:8664) ;;
+      *) fail "$manifest names $host, not a $bits-bit program" ;;
+    esac
+  done < <(sed -n 's/.* @="\(.*\)"$/\1/p' <<<"$lines" | sort -u)
+  echo "bridge: $(wc -l <<<"$lines") keys, manifests and the $bits-bit host installed"
+}
+
 hosts64=('C:\windows\system32\cscript.exe' 'C:\windows\syswow64\cscript.exe')  # 64-bit, 32-bit
 
 echo "-- 64-bit prefix: the x64 package alone --"
@@ -122,6 +150,7 @@ for dir in "Program Files/Kestor" "Program Files (x86)/Kestor"; do
 done
 show_registration
 show_arp
+show_bridge 2 64
 inventory "${hosts64[@]}"
 msiexec /x "$x64"
 gone "${hosts64[@]}"
@@ -163,6 +192,7 @@ use_prefix "$prefix32" win32
 msiexec /i "$x86"
 [ ! -d "$prefix/drive_c/windows/syswow64" ] || fail "$prefix is not a 32-bit prefix"
 show_registration
+show_bridge 1 32
 inventory 'C:\windows\system32\cscript.exe'
 msiexec /x "$x86"
 gone 'C:\windows\system32\cscript.exe'
