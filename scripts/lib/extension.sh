@@ -28,6 +28,10 @@ pack_extension() {
   # The ID: the first 128 bits of the SHA-256 of the public key, in the letters a to p.
   extension_id=$(openssl pkey -in "$key" -pubout -outform DER 2>/dev/null | sha256sum | cut -c1-32 | tr 0-9a-f a-p)
   [ ${#extension_id} -eq 32 ] || { echo "cannot read the extension key $key" >&2; return 1; }
+  local pinned
+  pinned=$(node -p 'require(process.argv[1]).key' "$root/extension/manifest.json" | base64 -d | sha256sum | cut -c1-32 | tr 0-9a-f a-p)
+  [ "$extension_id" = "$pinned" ] ||
+    echo "note: the packed extension's ID $extension_id is not $pinned, the one extension/manifest.json pins for unpacked copies" >&2
   version=$(node -p 'require(process.argv[1]).version' "$root/extension/manifest.json")
   gecko=$(node -p 'require(process.argv[1]).browser_specific_settings.gecko.id' "$root/extension/manifest.json")
 
