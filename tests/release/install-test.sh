@@ -6,7 +6,8 @@
 #    is replaced by the one x64 package; with REBUILD and NEWER (x64 packages of the
 #    same and of a later version) each replaces the installed one and the older one is
 #    then refused.
-#  32-bit prefix: the x86 package installs, serves the script host, uninstalls clean.
+#  32-bit prefix: the x64 package refuses to install; the x86 package installs, serves
+#    the script host, uninstalls clean.
 # Each install also brings the browser bridge: the native messaging host of the
 # package's bitness, its manifests and the browsers' keys to them.
 # The registry lines of Kestor are printed after every install and uninstall.
@@ -187,8 +188,9 @@ fi
 msiexec /x "$x64"
 gone "${hosts64[@]}"
 
-echo "-- 32-bit prefix: the x86 package --"
+echo "-- 32-bit prefix: the x64 package refused, the x86 package --"
 use_prefix "$prefix32" win32
+msiexec /i "$x64" 1633  # its platform, x64
 msiexec /i "$x86"
 [ ! -d "$prefix/drive_c/windows/syswow64" ] || fail "$prefix is not a 32-bit prefix"
 show_registration
