@@ -33,6 +33,7 @@ struct Request {
 std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::string& why);
 
 // nullopt with why filled when op, session, member or args are missing or mistyped.
-std::optional<Request> readRequest(const Json& body, std::string& why);
+// The texts of args are moved out of body, which is left with empty ones.
+std::optional<Request> readRequest(Json& body, std::string& why);
 
 }  // namespace kestor::bridge

@@ -27,12 +27,12 @@ void Server::run(ByteSource& in, ByteSink& out) {
       case FrameStatus::TooLarge:
         send(errorReply(nullptr, error_code::kBadRequest, "request above 64 MiB"));
         break;
-      case FrameStatus::Message: serve(text, send); break;
+      case FrameStatus::Message: serve(std::move(text), send); break;
     }
   }
 }
 
-void Server::serve(const std::string& text, const SendReply& send) {
+void Server::serve(std::string text, const SendReply& send) {
   // Every reply but the sink's own failure: the sink's throw has to leave the loop.
   bool sending = false;
   const SendReply guardedSend = [&](const std::string& reply) {
@@ -43,7 +43,8 @@ void Server::serve(const std::string& text, const SendReply& send) {
   Json id = nullptr;
   try {
     std::string why;
-    const std::optional<Envelope> envelope = readEnvelope(text, id, why);
+    std::optional<Envelope> envelope = readEnvelope(text, id, why);
+    std::string().swap(text);
     if (!envelope) return guardedSend(errorReply(id, error_code::kBadRequest, why));
     if (envelope->id.is_null()) return guardedSend(errorReply(id, error_code::kBadRequest, "id missing or unusable"));
     // Nothing else of a refused page's request is looked at.

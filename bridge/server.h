@@ -19,7 +19,8 @@ class Server {
   void run(ByteSource& in, ByteSink& out);
 
   // One request's text; its replies (one, or the chunks of a long value) through send.
-  void serve(const std::string& text, const SendReply& send);
+  // The text is let go of once it is parsed.
+  void serve(std::string text, const SendReply& send);
 
  private:
   void serveRequest(const Envelope& envelope, const Request& request, const SendReply& send);

@@ -54,9 +54,12 @@ std::string WindowsAnsiCodec::toAnsi(const Text& text) { return ansiOf(wide(text
 
 Text WindowsAnsiCodec::fromAnsi(const std::string& bytes) {
   if (bytes.empty()) return Text();
-  std::wstring units(static_cast<std::size_t>(unitsFromAnsi(bytes, nullptr, 0)), L'\0');
-  const int written = unitsFromAnsi(bytes, units.data(), static_cast<int>(units.size()));
-  return textOf(units.data(), static_cast<std::size_t>(written));
+  // Straight into the text (the units are the same size): a report read back is not
+  // held twice.
+  Text text(static_cast<std::size_t>(unitsFromAnsi(bytes, nullptr, 0)), u'\0');
+  const int written = unitsFromAnsi(bytes, reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(written));
+  return text;
 }
 
 Bstr bstrFromAnsi(const std::string& bytes) {

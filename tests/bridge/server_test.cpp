@@ -75,6 +75,7 @@ TEST(BridgeServer, RefusesMalformedRequests) {
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\",\"args\":[7]}",
        "bad-request", 1},                                                                    // arg not a text
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"x\":[[[[1]]]]}", "bad-request", nullptr},  // nested too deep
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", "bad-request", nullptr},  // lone surrogate
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", "origin-refused", 1},
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", "origin-refused", 1},
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", "origin-refused", 1},  // not serialized

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs the host's Wine tests once per state of the machine policy, and puts the
+# prefix's policy keys back as they were.
+#   run-host-test.sh WINE_RUN RUN_GTEST PREFIX OUTDIR TEST_EXE
+set -u
+run=$1 gtest=$2 prefix=$3 out=$4 exe=$5
+mkdir -p "$out"
+policy='SOFTWARE\Policies\Kestor\Bridge\AllowedOrigins'
+# Each place a list could be read from: the machine's key (the real one; Policies is
+# shared by the 32-bit and the 64-bit view), and the user's own, which the host must
+# not read.
+places=("HKLM\\$policy /reg:64" "HKCU\\$policy /reg:64")
+
+reg() { bash "$run" "$prefix" 60 "$out/reg.txt" reg "$@"; }
+windows() { printf 'Z:%s' "${1//\//\\}"; }
+
+for i in "${!places[@]}"; do
+  read -r key view <<<"${places[$i]}"
+  rm -f "$out/saved-$i.reg"
+  if reg query "$key" "$view"; then reg export "$key" "$(windows "$out/saved-$i.reg")" "$view" /y || exit 1; fi
+done
+restore() {
+  for i in "${!places[@]}"; do
+    read -r key view <<<"${places[$i]}"
+    reg delete "$key" /f "$view"
+    [ -f "$out/saved-$i.reg" ] && reg import "$(windows "$out/saved-$i.reg")" "$view"
+  done
+}
+trap restore EXIT
+
+phase() {
+  echo "== policy $1: $2"
+  bash "$gtest" "$run" "$prefix" 600 "$out/$1.txt" "$exe" --gtest_filter="$2"
+}
+set_value() { reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "$4" || exit 1; }
+
+status=0
+for i in "${!places[@]}"; do
+  read -r key view <<<"${places[$i]}"
+  reg delete "$key" /f "$view"
+done
+phase missing 'RefusedHost.*' || status=1
+reg add "HKLM\\$policy" /f /reg:64 || exit 1
+phase empty 'RefusedHost.*' || status=1
+set_value "HKLM\\$policy" 1 https://inv.example.com /reg:64
+set_value "HKLM\\$policy" 2 http://localhost:8080 /reg:64
+set_value "HKLM\\$policy" 3 https://Bad.example.com/ /reg:64
+set_value "HKLM\\$policy" extra https://named.example.com /reg:64
+set_value "HKCU\\$policy" 1 https://user.example.com /reg:64
+phase listed 'ServedHost.*' || status=1
+exit $status
