@@ -11,7 +11,9 @@ const ALLOWED_ORIGIN = /^(https:\/\/[^/]+|http:\/\/(127\.0\.0\.1|localhost)(:[0-
 let native = null;
 let generation = 0;
 let nextNativeId = 1;
-let nextHandle = 1;
+// Session handles of one background life: a restarted background starts elsewhere, so
+// a page's handle from before does not name a new session by chance.
+let nextHandle = 1 + Math.floor(Math.random() * 1e9);
 // native id -> { frame, pageId, op, handle, origin, generation, pieces, received }
 const inflight = new Map();
 

@@ -5,9 +5,14 @@
 (function () {
   const api = typeof browser !== "undefined" ? browser : chrome;
   let port = null;
-  const pending = new Set();
+  // Requests in hand (id -> op), and the sessions opened through the current port and
+  // through ports that went away: a background that restarted knows none of the latter.
+  const pending = new Map();
+  let live = new Set();
+  const dead = new Set();
 
   function post(reply) {
+    if (pending.get(reply.id) === "open" && reply.ok === true) live.add(reply.session);
     pending.delete(reply.id);
     window.postMessage(Object.assign({ kestorBridge: "reply" }, reply), "*");
   }
@@ -21,7 +26,9 @@
     // answer what it had in hand.
     port.onDisconnect.addListener(() => {
       port = null;
-      for (const id of Array.from(pending)) {
+      for (const session of live) dead.add(session);
+      live = new Set();
+      for (const id of Array.from(pending.keys())) {
         post({ id: id, ok: false, error: { code: "host-unavailable", message: "The extension restarted." } });
       }
     });
@@ -39,8 +46,12 @@
     const request = Object.assign({}, data);
     delete request.kestorBridge;
     delete request.origin;
+    if (dead.has(request.session) && (request.op === "call" || request.op === "close")) {
+      post({ id: data.id, ok: false, error: { code: "host-unavailable", message: "The extension restarted; connect again." } });
+      return;
+    }
     if (port === null) connect();
-    pending.add(data.id);
+    pending.set(data.id, request.op);
     port.postMessage(request);
   });
 })();

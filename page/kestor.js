@@ -253,5 +253,5 @@ var Kestor = (function (global) {
     return BridgeTransport.open(timeout).then(function (bridge) { return new KestorObject(bridge); });
   }
 
-  return { connect: connect, Thenable: Thenable };
+  return { connect: connect };
 })(this);

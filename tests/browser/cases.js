@@ -3,6 +3,7 @@
 // against what the control itself answers for the same calls.
 "use strict";
 
+const fs = require("fs");
 const wine = require("./lib/wine");
 
 // A query that answers the same text every time, repeated into a report of over 3 MB:
@@ -159,6 +160,16 @@ async function run(t, b, env) {
     return codes;
   });
   t.deepEqual(dead, ["host-unavailable", control.testdata], "a dead host fails its sessions; connecting again starts a new one");
+
+  // A host that cannot start: the manifest names a program that is not there.
+  const manifest = fs.readFileSync(b.hostManifest, "utf8");
+  fs.writeFileSync(b.hostManifest, manifest.replace(/"path": "[^"]*"/, '"path": "/nonexistent/kestor-host"'));
+  for (const h of wine.processes(prefix).filter((p) => /kestor-host\.exe/i.test(p.command))) process.kill(h.pid, "SIGKILL");
+  await new Promise((r) => setTimeout(r, 1000));
+  const missing = await b.evaluate(foreign, pageOutcome, {});
+  fs.writeFileSync(b.hostManifest, manifest);
+  t.equal(missing.code, "host-unavailable", "a host that cannot start: host-unavailable (" + missing.message + ")");
+  t.equal((await b.evaluate(foreign, pageOutcome, {})).ok, control.testdata, "and a host that can start again serves again");
 }
 
 module.exports = { run, ROWS };

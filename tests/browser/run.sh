@@ -2,8 +2,9 @@
 # The browser tests of the bridge, after the 64-bit Windows tree is built:
 #   tests/browser/run.sh BUILD [chromium,firefox]
 # Installs the pinned driver packages (no browser downloads: Debian's browsers are
-# used), tests the extension's background alone, registers the 64-bit control in the build's prefix for the reference answers,
-# runs the cases and ends every Wine process of the prefix.
+# used), tests the extension's background and the library alone, registers the 64-bit
+# control in the build's prefix for the reference answers, runs the cases in both
+# browsers and ends every Wine process of the prefix.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -13,8 +14,8 @@ source "$root/scripts/lib/windows.sh"
 export PUPPETEER_SKIP_DOWNLOAD=1 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 (cd "$here" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 mkdir -p "$out"
-# The background's routing first, against a fake browser API: no browser needed.
-(cd "$here" && node --test --test-reporter=spec background.test.js)
+# The background and the library alone first, against fakes: no browser needed.
+(cd "$here" && node --test --test-reporter=spec background.test.js library.test.js)
 trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
 bash "$root/scripts/wine-run.sh" "$prefix" 300 "$out/regsvr32.txt" regsvr32 /s "$(windows_path "$build/win64/host/Kestor.ocx")" || {
   echo "registering Kestor.ocx failed" >&2; exit 1; }

@@ -1,7 +1,8 @@
 // Starts Debian's chromium (Playwright) or firefox-esr (Puppeteer over WebDriver BiDi)
 // headless with the extension loaded and the native host manifest pointing at a
 // launcher, behind one small interface: newPage(url), evaluate(page, fn, arg),
-// closePage(page), close().
+// closePage(page), close(), and hostManifest, the manifest file (the browsers read it
+// on every native connection).
 "use strict";
 
 const fs = require("fs");
@@ -23,7 +24,9 @@ function writeHostManifest(dir, launcher, allowed) {
   fs.mkdirSync(dir, { recursive: true });
   const manifest = { name: HOST_NAME, description: "Kestor native host", path: launcher, type: "stdio" };
   Object.assign(manifest, allowed);
-  fs.writeFileSync(path.join(dir, HOST_NAME + ".json"), JSON.stringify(manifest, null, 2));
+  const file = path.join(dir, HOST_NAME + ".json");
+  fs.writeFileSync(file, JSON.stringify(manifest, null, 2));
+  return file;
 }
 
 const CHROMIUM_ARGS = ["--no-sandbox", "--headless=new", "--disable-background-networking",
@@ -32,7 +35,7 @@ const CHROMIUM_ARGS = ["--no-sandbox", "--headless=new", "--disable-background-n
 async function chromium(extensionDir, launcher, options) {
   const { chromium: driver } = require("playwright-core");
   const profile = fs.mkdtempSync(path.join(options.temp, "chromium-"));
-  writeHostManifest(path.join(profile, "NativeMessagingHosts"), launcher,
+  const hostManifest = writeHostManifest(path.join(profile, "NativeMessagingHosts"), launcher,
     { allowed_origins: ["chrome-extension://" + chromiumId(extensionDir) + "/"] });
   const args = CHROMIUM_ARGS.concat(["--disable-extensions-except=" + extensionDir, "--load-extension=" + extensionDir]);
   if (!options.withExtension) args.splice(args.length - 2, 2);
@@ -41,6 +44,7 @@ async function chromium(extensionDir, launcher, options) {
   });
   return {
     name: "chromium",
+    hostManifest,
     async newPage(url) {
       const page = await context.newPage();
       await page.goto(url);
@@ -56,7 +60,7 @@ async function firefox(extensionDir, launcher, options) {
   const puppeteer = require("puppeteer-core");
   // Firefox finds host manifests under the user's home only: give it one of its own.
   const home = fs.mkdtempSync(path.join(options.temp, "firefox-home-"));
-  writeHostManifest(path.join(home, ".mozilla", "native-messaging-hosts"), launcher,
+  const hostManifest = writeHostManifest(path.join(home, ".mozilla", "native-messaging-hosts"), launcher,
     { allowed_extensions: [FIREFOX_ID] });
   const browser = await puppeteer.launch({
     browser: "firefox", executablePath: options.firefox || "/usr/bin/firefox-esr", headless: true,
@@ -65,6 +69,7 @@ async function firefox(extensionDir, launcher, options) {
   if (options.withExtension) await browser.installExtension(extensionDir);
   return {
     name: "firefox",
+    hostManifest,
     async newPage(url) {
       const page = await browser.newPage();
       await page.goto(url);

@@ -1,0 +1,92 @@
+// page/kestor.js as Internet Explorer 11 runs it: no Promise (its own thenable, settled
+// from timers) and a control from ActiveXObject, here a fake that fails on demand.
+"use strict";
+
+const test = require("node:test");
+const assert = require("node:assert");
+const fs = require("fs");
+const path = require("path");
+const vm = require("vm");
+
+const source = fs.readFileSync(path.join(__dirname, "..", "..", "page", "kestor.js"), "utf8");
+
+// A context without Promise; `control` answers as the ActiveX object would. Errors made
+// there are that context's Error: isError checks the kind across contexts.
+function load(control) {
+  const context = vm.createContext({ setTimeout, clearTimeout });
+  vm.runInContext("delete this.Promise;", context);
+  context.ActiveXObject = function (progId) {
+    if (progId !== "Kestor.SysKestor" || control === null) throw new Error("Automation server can't create object");
+    return control;
+  };
+  vm.runInContext(source, context);
+  assert.strictEqual(vm.runInContext("typeof Promise", context), "undefined");
+  return context.Kestor;
+}
+
+// Settles a thenable into { value } or { error } through its own then.
+const isError = (e) => Object.prototype.toString.call(e) === "[object Error]";
+const outcome = (thenable) => new Promise((resolve) => thenable.then((value) => resolve({ value }), (error) => resolve({ error })));
+
+function fakeControl() {
+  const calls = [];
+  return {
+    calls,
+    set WMIAttributesOfInterest(list) { calls.push("put " + list); },
+    SetData() { calls.push("SetData"); return "{ID}"; },
+    GetData(id) {
+      if (id === "boom") throw Object.assign(new Error("Invalid class"), { number: -2147217392, description: "Invalid class" });
+      return "report of " + id;
+    },
+    GenerateIdentifier: () => "{NEW}",
+    GetTestData: () => "WMI simulation",
+    get DateTime() { return "1/2/202603:04:05"; }
+  };
+}
+
+test("members over the control settle later, in order, with the control's values", async () => {
+  const control = fakeControl();
+  const Kestor = load(control);
+  const connecting = Kestor.connect();
+  let settledAtOnce = false;
+  connecting.then(() => { settledAtOnce = true; });
+  assert.strictEqual(settledAtOnce, false, "callbacks wait for a timer, as promises do");
+  const k = (await outcome(connecting)).value;
+  k.WMIAttributesOfInterest = "SELECT Name FROM Win32_BIOS|";
+  const rows = [
+    // [call, expected value, what]
+    [() => k.SetData(), "{ID}", "SetData puts the kept list, then runs"],
+    [() => k.GetData("{ID}"), "report of {ID}", "GetData"],
+    [() => k.GenerateIdentifier(), "{NEW}", "GenerateIdentifier"],
+    [() => k.GetTestData(), "WMI simulation", "GetTestData"],
+    [() => k.DateTime, "1/2/202603:04:05", "DateTime, read on each access"],
+    [() => k.GetTestData().then((v) => v + "!").then((v) => { throw new Error(v); }).then(null, (e) => e.message),
+      "WMI simulation!", "values and errors pass along a chain"],
+    [() => k.GetTestData().then(() => ({ then: (ok) => ok("adopted") })), "adopted", "a thenable returned from a callback is followed"]
+  ];
+  for (const [call, expected, what] of rows) assert.deepStrictEqual(await outcome(call()), { value: expected }, what);
+  assert.deepStrictEqual(control.calls, ["put SELECT Name FROM Win32_BIOS|", "SetData"]);
+  assert.strictEqual(k.WMIAttributesOfInterest, undefined, "the list cannot be read back");
+});
+
+test("failures reject with an Error and a code", async () => {
+  const k = (await outcome(load(fakeControl()).connect({ transport: "activex" }))).value;
+  const failed = (await outcome(k.GetData("boom"))).error;
+  assert.ok(isError(failed));
+  assert.deepStrictEqual([failed.code, failed.number, failed.description], ["failed", -2147217392, "Invalid class"],
+    "a member that fails: the control's number and description");
+  await outcome(k.close());
+  assert.strictEqual((await outcome(k.GetTestData())).error.code, "no-session", "a closed object");
+
+  const rows = [
+    // [control, options, expected code, what]
+    [null, { transport: "activex" }, "not-installed", "no control and activex asked for"],
+    [null, { transport: "auto" }, "not-installed", "no control and no window to reach the extension"],
+    [fakeControl(), { transport: "telepathy" }, undefined, "an unknown transport"]
+  ];
+  for (const [control, options, code, what] of rows) {
+    const error = (await outcome(load(control).connect(options))).error;
+    assert.ok(isError(error), what);
+    assert.strictEqual(error.code, code, what);
+  }
+});
