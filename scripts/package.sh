@@ -154,9 +154,7 @@ for platform in x64 x86; do
 done >"$dist/PRODUCTS.txt"
 printf 'extension/kestor-bridge.crx\tExtensionId %s\tExtensionInstallForcelist %s;%s\n' \
   "$extension_id" "$extension_id" "$extension_update_url" >>"$dist/PRODUCTS.txt"
-if [ -d "$root/packaging/policy" ]; then
-  cp -r "$root/packaging/policy" "$dist/policy"
-fi
+cp -r "$root/packaging/policy" "$dist/policy"
 
 cp "$root"/samples/* "$dist/samples/"
 (cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
