@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the two DLLs and the browser bridge's native host, nothing else (no tests),
-# and puts them in one folder:
+# Builds the two DLLs and the two native messaging hosts, nothing else (no tests), and
+# puts them in one folder:
 #   $KESTOR_BUILD_DIR/release/x86/Kestor.ocx, kestor-host.exe   32-bit (mingw-w64 i686)
 #   $KESTOR_BUILD_DIR/release/x64/Kestor.ocx, kestor-host.exe   64-bit (mingw-w64 x86_64)
 # KESTOR_BUILD_DIR defaults to build/ in the source tree. Two builds of one commit
@@ -24,4 +24,4 @@ for pair in win32:x86 win64:x64; do
   mkdir -p "$build/release/$platform"
   cp "$build/$arch/host/Kestor.ocx" "$build/$arch/host/bridge/kestor-host.exe" "$build/release/$platform/"
 done
-(cd "$build/release" && sha256sum x86/Kestor.ocx x86/kestor-host.exe x64/Kestor.ocx x64/kestor-host.exe)
+(cd "$build/release" && sha256sum x86/Kestor.ocx x64/Kestor.ocx x86/kestor-host.exe x64/kestor-host.exe)

@@ -12,8 +12,9 @@ cross=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 
 # Packages and signatures: wixl builds the installers, msitools reads them back,
 # osslsigncode signs with a certificate that openssl makes when none is given, or with a
 # key on a token through the OpenSSL PKCS#11 engine. The release check keeps its test key
-# in a SoftHSM2 token and runs its time-stamp authority under node.
-shipping=(wixl msitools osslsigncode openssl libengine-pkcs11-openssl softhsm2 nodejs)
+# in a SoftHSM2 token and runs its time-stamp authority under node. chromium packs the
+# extension, zip the Firefox copy (unzip reads it back in the tests).
+shipping=(wixl msitools osslsigncode openssl libengine-pkcs11-openssl softhsm2 chromium nodejs zip unzip)
 # The browser bridge's tests: headless browsers driven from Node (drivers from npm).
 browsers=(chromium firefox-esr nodejs)
 # An npm that came with another build of Node counts: Debian's would replace that Node.

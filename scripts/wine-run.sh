@@ -8,12 +8,14 @@
 # The prefix is 64-bit and runs both kinds of program. PROGRAM picks the loader:
 # a built .exe by the machine in its PE header; a program of the prefix by its
 # folder (C:\windows\syswow64\... is 32-bit, anything else 64-bit).
+# KESTOR_WINEARCH=win32 makes (and uses) a 32-bit prefix instead, like 32-bit Windows.
 set -u
 prefix=$1 seconds=$2 outfile=$3
 shift 3
 # With wine64 installed a new prefix is 64-bit anyway; say so, so that nothing
 # depends on which Wine packages happen to be present.
-export WINEARCH=win64 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+arch=${KESTOR_WINEARCH:-win64}
+export WINEARCH=$arch WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
 wine32=wine
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 
@@ -41,6 +43,7 @@ else
 fi
 loader=$wine64
 [ "$bits" = 32 ] && loader=$wine32
+[ "$arch" = win32 ] && wine64=$wine32 loader=$wine32
 
 mkdir -p "$(dirname "$outfile")"
 if [ ! -f "$prefix/system.reg" ]; then

@@ -10,7 +10,9 @@
 #      signed DLL; no passphrase or PIN is ever on a command line;
 #   3. settings a release must not go out with are refused before anything is built,
 #      and the final check refuses a time stamp that is missing or not trusted;
-#   4. the installers install, serve both script hosts and uninstall cleanly, and a
+#   4. the File tables give each versioned file its version, and the extension's IDs
+#      agree with the host's manifests;
+#   5. the installers install, serve both script hosts and uninstall cleanly, and a
 #      newer package replaces an older one (install-test.sh).
 #   check.sh BUILD   (BUILD holds the test build's win32/ and win64/)
 set -euo pipefail
@@ -47,10 +49,10 @@ way_command=(KESTOR_SIGN_CERT="$pki/chain.pem"
   KESTOR_SIGN_COMMAND="bash $(printf %q "$here/sign-command.sh") $(printf %q "$pki") $tsa_url")
 way_test=()
 # package.sh into $release/NAME for VERSION (empty: the DLL's), signing the WAY named.
-#   package NAME VERSION WAY
+#   package NAME VERSION WAY [VAR=VALUE...]
 package() {
   local -n way=way_$3
-  env "${way[@]}" KESTOR_BUILD_DIR="$release" KESTOR_DIST_DIR="$release/$1" KESTOR_PACKAGE_VERSION="$2" \
+  env "${way[@]}" "${@:4}" KESTOR_BUILD_DIR="$release" KESTOR_DIST_DIR="$release/$1" KESTOR_PACKAGE_VERSION="$2" \
     bash "$root/scripts/package.sh" >"$release/package-$1.log" 2>&1 ||
     { cat "$release/package-$1.log"; echo "FAIL: package.sh ($1, signing: $3)"; exit 1; }
   if [ "$3" = test ] && ! grep -q 'TEST-SIGNED' "$release/package-$1.log"; then
@@ -75,7 +77,9 @@ version=$(basename "$dist"/Kestor-*-x86.msi -x86.msi)
 version=${version#Kestor-}
 next=${version%.*}.$((${version##*.} + 1))
 package dist-rebuild "$version" pem
-package dist-next "$next" command
+# The next one with the links an administrator sees in Add/Remove Programs.
+url=https://kestor.example/help
+package dist-next "$next" command KESTOR_URL="$url"
 package dist-test "" test
 
 echo "-- Signatures, checked with the certificate shipped in each dist/ --"
@@ -154,7 +158,37 @@ for row in "${stamp_rows[@]}"; do
 done
 echo "${#stamp_rows[@]} time-stamp rows checked"
 
+echo "-- File tables: programs with their version and language and no hash, other files with a hash --"
+file_version=$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' "$root/host/dll/kestor.rc.in")
+for msi in "$dist"/*.msi; do
+  rows=$(msiinfo export "$msi" File | tr -d '\r' | tail -n +4)
+  hashed=$(msiinfo export "$msi" MsiFileHash | tr -d '\r' | tail -n +4 | cut -f1 | tr '\n' ' ')
+  sed "s|^|${msi##*/}: |" <<<"$rows"
+  echo "${msi##*/}: MsiFileHash rows: ${hashed:-none}"
+  wrong=$(awk -F'\t' -v version="$file_version" -v hashed=" $hashed" '
+    { program = ($3 ~ /\.(ocx|exe)$/); has_hash = index(hashed, " " $1 " ") > 0 }
+    program && ($5 != version || $6 != "1033" || has_hash) { print $3 " (a program)" }
+    !program && ($5 != "" || !has_hash) { print $3 " (not a program)" }' <<<"$rows")
+  [ -z "$wrong" ] || { echo "FAIL: ${msi##*/}: wrong version, language or hash for "$wrong; failed=1; }
+done
+
+echo "-- The extension: one ID in the .crx, the update manifest and the host's manifests --"
+crx=$dist/extension/kestor-bridge.crx
+# The CRX3 header's signed data (field 10000) holds the 16-byte ID the browser checks.
+offset=$(LC_ALL=C grep -obUaP '\x82\xf1\x04\x12' "$crx" | head -n 1 | cut -d: -f1)
+crx_id=$(od -An -tx1 -j $((${offset:-0} + 6)) -N 16 "$crx" | tr -d ' \n' | tr 0-9a-f a-p)
+echo "kestor-bridge.crx: ID $crx_id"
+for file in extension/update.xml x64/kestor.bridge.chrome.json x86/kestor.bridge.chrome.json PRODUCTS.txt; do
+  grep -q "$crx_id" "$dist/$file" || { echo "FAIL: $file does not name $crx_id"; failed=1; }
+done
+gecko=$(unzip -p "$dist/extension/kestor-bridge-firefox.zip" manifest.json | node -e \
+  'console.log(JSON.parse(require("fs").readFileSync(0, "utf8")).browser_specific_settings.gecko.id)')
+echo "kestor-bridge-firefox.zip: ID $gecko"
+for file in x64/kestor.bridge.firefox.json x86/kestor.bridge.firefox.json; do
+  grep -q -F "\"$gecko\"" "$dist/$file" || { echo "FAIL: $file does not allow $gecko"; failed=1; }
+done
+
 echo "-- Installers under Wine --"
-bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x86.msi" \
-  "$release/dist-next/Kestor-$next-x86.msi" || failed=1
+bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x64.msi" \
+  "$release/dist-next/Kestor-$next-x64.msi" "$url" || failed=1
 exit "$failed"
