@@ -162,18 +162,7 @@ TEST(BridgeServer, ReportsMemberFailuresAsTheControlDoes) {
 TEST(BridgeServer, RunsUntilInputEnds) {
   fakes::FakeBridgeFactory factory;
   Server server(factory, AllowList({kPage}));
-  struct Memory : ByteSource, ByteSink {
-    std::string in, out;
-    std::size_t at = 0;
-    std::size_t read(char* buffer, std::size_t size) override {
-      const std::size_t n = std::min(size, in.size() - at);
-      in.copy(buffer, n, at);
-      at += n;
-      return n;
-    }
-    void write(const char* bytes, std::size_t size) override { out.append(bytes, size); }
-    void flush() override {}
-  } io;
+  fakes::MemoryStreams io;
   const auto frame = [](const std::string& body) {
     const auto length = static_cast<std::uint32_t>(body.size());
     return std::string(reinterpret_cast<const char*>(&length), 4) + body;

@@ -2,12 +2,14 @@
 // Sessions for the bridge's tests: each keeps its query list; the store is shared by all
 // sessions of one factory, like the temporary directory, so any session can read any
 // report it is given the id of.
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bridge/framing.h"
 #include "bridge/session.h"
 #include "common/failure.h"
 
@@ -66,6 +68,25 @@ class FakeBridgeFactory : public bridge::SessionFactory {
     ++opened;
     return std::make_unique<FakeBridgeSession>(store);
   }
+};
+
+// Standard input and output in memory: reads what it was given, keeps what is written.
+class MemoryStreams : public bridge::ByteSource, public bridge::ByteSink {
+ public:
+  explicit MemoryStreams(std::string in = {}) : in(std::move(in)) {}
+  std::size_t read(char* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, in.size() - at_);
+    in.copy(buffer, n, at_);
+    at_ += n;
+    return n;
+  }
+  void write(const char* bytes, std::size_t size) override { out.append(bytes, size); }
+  void flush() override {}
+
+  std::string in, out;
+
+ private:
+  std::size_t at_ = 0;
 };
 
 }  // namespace kestor::fakes

@@ -22,24 +22,6 @@ using bridge::Json;
 
 const std::vector<std::string> kAllowed = {"https://a.example", "https://b.example", "http://localhost:1"};
 
-class Memory : public bridge::ByteSource, public bridge::ByteSink {
- public:
-  explicit Memory(std::string in) : in_(std::move(in)) {}
-  std::size_t read(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, in_.size() - at_);
-    in_.copy(buffer, n, at_);
-    at_ += n;
-    return n;
-  }
-  void write(const char* bytes, std::size_t size) override { out.append(bytes, size); }
-  void flush() override {}
-  std::string out;
-
- private:
-  std::string in_;
-  std::size_t at_ = 0;
-};
-
 // Byte 0 bit 0 clear: the rest is raw frames. Set: the rest is requests one per line, framed
 // here, so that mutations reach the requests without breaking the lengths.
 std::string framesOf(const std::uint8_t* data, std::size_t size) {
@@ -141,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Byte 0 bit 1: a list of 2 KiB makes a report that must be chunked. Rare, it is slow.
   factory.store.repeat = (data[0] & 2) ? 600 : 1;
   bridge::Server server(factory, bridge::AllowList(kAllowed));
-  Memory io(framesOf(data, size));
+  fakes::MemoryStreams io(framesOf(data, size));
   Model model;
   std::string text;
   for (;;) {
