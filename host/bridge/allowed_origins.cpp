@@ -2,19 +2,12 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-
 #include "common/text.h"
+#include "host/dll/registry_key.h"
 
 namespace kestor::host_bridge {
 
 namespace {
-
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 // The names of a list policy: 1, 2, ... without leading zeros.
 bool isListEntryName(const wchar_t* name, DWORD length) {
@@ -29,13 +22,12 @@ bool isListEntryName(const wchar_t* name, DWORD length) {
 
 std::vector<std::string> readAllowedOrigins() {
   std::vector<std::string> entries;
-  HKEY opened = nullptr;
+  server::RegistryKey key;
   // The 64-bit view from both builds: one list for the 32-bit and the 64-bit host.
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAllowedOriginsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) !=
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAllowedOriginsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put()) !=
       ERROR_SUCCESS) {
     return entries;
   }
-  const Key key(opened);
   DWORD values = 0, longestName = 0, longestData = 0;
   if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, &longestName,
                        &longestData, nullptr, nullptr) != ERROR_SUCCESS) {

@@ -1,10 +1,10 @@
 #include "host/object/safety.h"
 
-#include <dispex.h>
 #include <objsafe.h>
 #include <ocidl.h>
 
 #include "host/com/com_ptr.h"
+#include "host/dll/kestor_ids.h"
 #include "host/object/com_guard.h"
 #include "host/object/sys_kestor_object.h"
 
@@ -50,14 +50,13 @@ struct Recognised {
   Group group;
 };
 
-// Compared in this order; the first equal identifier decides. The headers' identifiers
-// (__uuidof: the platform's uuid library lacks IDispatchEx's).
-constexpr Recognised kRecognised[] = {
-    {&__uuidof(IDispatch), Group::Dispatch},
-    {&__uuidof(IDispatchEx), Group::Scripting},
-    {&__uuidof(IPersistStorage), Group::Initialisation},
-    {&__uuidof(IPersistStream), Group::Initialisation},
-    {&__uuidof(IPersistPropertyBag), Group::Initialisation},
+// Compared in this order; the first equal identifier decides.
+const Recognised kRecognised[] = {
+    {&IID_IDispatch, Group::Dispatch},
+    {&ids::IID_IDispatchEx_, Group::Scripting},
+    {&IID_IPersistStorage, Group::Initialisation},
+    {&IID_IPersistStream, Group::Initialisation},
+    {&IID_IPersistPropertyBag, Group::Initialisation},
 };
 
 const Recognised* find(const IID& riid) {
