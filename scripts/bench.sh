@@ -29,11 +29,8 @@ if [ "${KESTOR_BENCH_NATIVE:-1}" != 0 ]; then
   GLIBC_TUNABLES=glibc.malloc.hugetlb=1 "$build/native/bench/kestor_bench" \
     --benchmark_filter='^BM_RunQuery/1000000/' | grep '^BM_'
 fi
-[ "${KESTOR_BENCH_WINE:-1}" = 0 ] && exit 0
+[ "${KESTOR_BENCH_WINE:-1}" = 0 ] && [ "${KESTOR_BENCH_BRIDGE:-1}" = 0 ] && exit 0
 
-echo
-echo "== Kestor.ocx under Wine ($rounds rounds, medians) =="
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The 64-bit component, as the inventory uses, in the build's one 64-bit prefix.
 win=$build/win64
 prefix=$build/wineprefix
@@ -43,6 +40,11 @@ build_windows "$build" win64 kestor_server kestor_getdata_bench kestor_host kest
 
 wine_run() { bash "$root/scripts/wine-run.sh" "$prefix" 1800 "$@"; }
 trap 'bash "$root/scripts/wine-stop.sh" "$prefix"' EXIT
+
+if [ "${KESTOR_BENCH_WINE:-1}" != 0 ]; then
+echo
+echo "== Kestor.ocx under Wine ($rounds rounds, medians) =="
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
@@ -85,6 +87,7 @@ for proc in /proc/[0-9]*; do
   fi
 done
 echo "dllhost.exe processes left running: $dllhosts (target 0)"
+fi
 
 [ "${KESTOR_BENCH_BRIDGE:-1}" = 0 ] && exit 0
 echo
