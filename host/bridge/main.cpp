@@ -12,33 +12,16 @@
 #include "bridge/core_session.h"
 #include "bridge/server.h"
 #include "host/adapters/windows_platform.h"
+#include "host/com/apartment.h"
 #include "host/bridge/allowed_origins.h"
-
-namespace {
-
-// WMI is reached through COM, from a single-threaded apartment as in a script host.
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  bool ok() const { return SUCCEEDED(hr_); }
-
- private:
-  HRESULT hr_;
-};
-
-}  // namespace
 
 int main() {
   // Frames are bytes: in text mode a length byte 0x1A would end the input and every
   // LF would go out as CR LF.
   if (_setmode(_fileno(stdin), _O_BINARY) == -1 || _setmode(_fileno(stdout), _O_BINARY) == -1) return 2;
-  ComApartment apartment;
-  if (!apartment.ok()) return 3;
+  // WMI is reached through COM, from a single-threaded apartment as in a script host.
+  const kestor::Apartment apartment;
+  if (FAILED(apartment.status())) return 3;
   try {
     kestor::bridge::AllowList allowed(kestor::host_bridge::readAllowedOrigins());
     kestor::win::WindowsPlatform platform;

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "host/typelib/win_path.h"
 #include "tests/wine/bridge/host_process.h"
 
 namespace kestor::host_test {
 namespace {
 
-const wchar_t* const kHost = KESTOR_HOST_EXE;
+// A Unix path: mapped as Wine maps it.
+const std::wstring kHost = winpath::ToWindowsPath(KESTOR_HOST_EXE);
 const std::string kPage = "https://inv.example.com";
 const std::string kLocal = "http://localhost:8080";
 // Not WQL (a word after the class): the section is its error line, which holds the query.
@@ -64,7 +66,7 @@ std::string reportFile(const std::string& fileId) {
 }
 
 TEST(RefusedHost, RefusesEveryOriginAndEndsWithItsInput) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   for (const std::string& origin : {kPage, kLocal, std::string("https://user.example.com")}) {
     SCOPED_TRACE(origin);
     EXPECT_EQ(codeOf(host.request(openRequest(origin))), "origin-refused");
@@ -75,7 +77,7 @@ TEST(RefusedHost, RefusesEveryOriginAndEndsWithItsInput) {
 }
 
 TEST(ServedHost, ServesExactlyTheMachineListsOrigins) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   struct Row { int line; const char* origin; bool served; };
   const Row rows[] = {
       {__LINE__, "https://inv.example.com", true},
@@ -96,7 +98,7 @@ TEST(ServedHost, ServesExactlyTheMachineListsOrigins) {
 }
 
 TEST(ServedHost, ReadsFramesWhoseLengthsHoldLineEndsAndCtrlZ) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   const Json session = openSession(host);
   // Length bytes (machine order, low first) that text mode would eat or widen.
   for (const std::uint32_t length : {0x010Au, 0x0D0Au, 0x1A1Au, 0x0A0D1Au, 0x1A0D0Au}) {
@@ -111,7 +113,7 @@ TEST(ServedHost, ReadsFramesWhoseLengthsHoldLineEndsAndCtrlZ) {
 }
 
 TEST(ServedHost, CarriesLineEndsAndCtrlZThroughTheReport) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   const Json session = openSession(host);
   const std::string list = kFailingQuery + " \r\n\x1a\r|SELECT Caption FROM Win32_OperatingSystem|";
   EXPECT_EQ(host.request(callRequest(session, "WMIAttributesOfInterest", {list})), Json({{"id", 2}, {"ok", true}}));
@@ -125,7 +127,7 @@ TEST(ServedHost, CarriesLineEndsAndCtrlZThroughTheReport) {
 }
 
 TEST(ServedHost, WritesRepliesWhoseLengthsHoldLineEndsAndCtrlZ) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   // The reply to GetData of a failing query grows by one byte per byte added to its
   // last word, so its length can be steered onto each trap.
   const auto replyLength = [&](std::size_t padding, std::string& value) {
@@ -149,7 +151,7 @@ TEST(ServedHost, WritesRepliesWhoseLengthsHoldLineEndsAndCtrlZ) {
 }
 
 TEST(ServedHost, ServesTheSimpleMembers) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   const Json session = openSession(host);
   EXPECT_EQ(host.value(callRequest(session, "GetTestData", Json::array())), "WMI simulation");
   const std::string first = host.value(callRequest(session, "GenerateIdentifier", Json::array()));
@@ -175,10 +177,10 @@ TEST(ServedHost, ServesTheSimpleMembers) {
 TEST(ServedHost, GetDataReadsOnlyReportsItsOriginDrewInThisHost) {
   std::string earlierId;
   {
-    HostProcess earlier(kHost);
+    HostProcess earlier(kHost.c_str());
     earlierId = earlier.value(callRequest(openSession(earlier), "SetData", {kFailingQuery + "|"}));
   }
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   const Json mine = openSession(host), theirs = openSession(host, kLocal), mineToo = openSession(host);
   const std::string fileId = host.value(callRequest(mine, "SetData", {kFailingQuery + "|"}));
   const std::string report = reportFile(fileId);
@@ -211,7 +213,7 @@ TEST(ServedHost, GetDataReadsOnlyReportsItsOriginDrewInThisHost) {
 }
 
 TEST(ServedHost, RefusesThe33rdSessionOfAnOrigin) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   std::vector<Json> sessions;
   for (int i = 0; i < 32; ++i) sessions.push_back(openSession(host));
   EXPECT_EQ(codeOf(host.request(openRequest(kPage))), "too-many-sessions");
@@ -223,7 +225,7 @@ TEST(ServedHost, RefusesThe33rdSessionOfAnOrigin) {
 }
 
 TEST(ServedHost, SendsAReportAboveOneMessageInChunks) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   const Json session = openSession(host);
   std::string list;
   const std::string query = kFailingQuery + " " + std::string(30000, 'y') + "\r\n|";
@@ -237,7 +239,7 @@ TEST(ServedHost, SendsAReportAboveOneMessageInChunks) {
 }
 
 TEST(ServedHost, EndsWithItsInputWhileSessionsAreOpen) {
-  HostProcess host(kHost);
+  HostProcess host(kHost.c_str());
   openSession(host);
   openSession(host, kLocal);
   EXPECT_EQ(host.endInput(10000), 0u);

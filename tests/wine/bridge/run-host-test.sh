@@ -12,18 +12,18 @@ policy='SOFTWARE\Policies\Kestor\Bridge\AllowedOrigins'
 places=("HKLM\\$policy /reg:64" "HKCU\\$policy /reg:64")
 
 reg() { bash "$run" "$prefix" 60 "$out/reg.txt" reg "$@"; }
-windows() { printf 'Z:%s' "${1//\//\\}"; }
+source "$(dirname "$0")/../../../scripts/lib/windows.sh"
 
 for i in "${!places[@]}"; do
   read -r key view <<<"${places[$i]}"
   rm -f "$out/saved-$i.reg"
-  if reg query "$key" "$view"; then reg export "$key" "$(windows "$out/saved-$i.reg")" "$view" /y || exit 1; fi
+  if reg query "$key" "$view"; then reg export "$key" "$(windows_path "$out/saved-$i.reg")" "$view" /y || exit 1; fi
 done
 restore() {
   for i in "${!places[@]}"; do
     read -r key view <<<"${places[$i]}"
     reg delete "$key" /f "$view"
-    [ -f "$out/saved-$i.reg" ] && reg import "$(windows "$out/saved-$i.reg")" "$view"
+    [ -f "$out/saved-$i.reg" ] && reg import "$(windows_path "$out/saved-$i.reg")" "$view"
   done
 }
 trap restore EXIT

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "host/com/apartment.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
@@ -37,20 +38,7 @@ struct ServerDll {
 };
 const ServerDll& serverDll();
 
-// A single-threaded apartment for the calling thread, for as long as it lives.
-class Apartment {
- public:
-  Apartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~Apartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  Apartment(const Apartment&) = delete;
-  Apartment& operator=(const Apartment&) = delete;
-  HRESULT status() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
+using kestor::Apartment;
 
 // The class factory of SysKestor from DllGetClassObject; fails the test when absent.
 ComPtr<IClassFactory> factory();
