@@ -20,7 +20,7 @@ if [ "${1:-}" = "--32" ]; then
   shift
 fi
 
-bash "$root/scripts/install-deps.sh" >&2
+bash "$root/scripts/install-deps.sh" inventory >&2
 mkdir -p "$build"
 build_windows "$build" "$arch" kestor_server >"$build/inventory-build.log" 2>&1 || { cat "$build/inventory-build.log" >&2; exit 1; }
 
