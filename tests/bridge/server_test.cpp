@@ -99,11 +99,11 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
   EXPECT_EQ(host.call(session, "GetTestData", Json::array()), Json({{"id", 2}, {"ok", true}, {"value", "WMI simulation"}}));
   EXPECT_EQ(host.call(session, "WMIAttributesOfInterest", {"A\r\n\x1a|"}), Json({{"id", 2}, {"ok", true}}));
   const Json drawn = host.call(session, "SetData", Json::array());
-  EXPECT_EQ(drawn["value"], "{ID1}");
-  EXPECT_EQ(host.call(session, "GetData", {"{id1}"})["value"], "A\r\n\x1a|");  // ids ignore case
+  EXPECT_EQ(drawn["value"], fakes::drawnId(1));
+  EXPECT_EQ(host.call(session, "GetData", {"{abcdef00-0000-0000-0000-000000000001}"})["value"], "A\r\n\x1a|");  // ids ignore case
   // SetData with a list puts it first, and reports keep growing per run of the fake.
-  EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], "{ID2}");
-  EXPECT_EQ(host.call(session, "GetData", {"{ID2}"})["value"], "B|");
+  EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], fakes::drawnId(2));
+  EXPECT_EQ(host.call(session, "GetData", {fakes::drawnId(2)})["value"], "B|");
   EXPECT_EQ(host.call(session, "SetData", {""})["value"], "");  // a failed run
   EXPECT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", session}}), Json({{"id", 3}, {"ok", true}}));
   EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), "no-session");  // closed
