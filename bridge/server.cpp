@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "bridge/report_reply.h"
 #include "common/failure.h"
 
 namespace kestor::bridge {
@@ -102,7 +103,10 @@ void Server::call(const Envelope& envelope, Session& session, const Request& req
     case Member::GetData:
       // Another origin's report, an earlier host's or any other file: as if unknown.
       if (!sessions_.drewReport(envelope.origin, args[0])) return sendValue(send, envelope.id, std::string());
-      return sendValue(send, envelope.id, session.getData(args[0]));
+      if (const std::unique_ptr<ReportReader> report = session.getData(args[0])) {
+        return sendReport(send, envelope.id, *report);
+      }
+      return sendValue(send, envelope.id, std::string());
     case Member::GenerateIdentifier: return sendValue(send, envelope.id, session.generateIdentifier());
     case Member::GetTestData: return sendValue(send, envelope.id, session.getTestData());
     case Member::DateTime: return sendValue(send, envelope.id, session.dateTime());

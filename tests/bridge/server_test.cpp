@@ -109,6 +109,43 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
   EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), "no-session");  // closed
 }
 
+TEST(BridgeServer, SendsAReportAsItIsReadInAsFewPartsAsFit) {
+  const std::string line = "[pname]=Name\r\n[pvalue]=Caf\xC3\xA9 \"\x01\"\r\n";
+  const auto times = [](const std::string& text, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) out += text;
+    return out;
+  };
+  struct Row { int line; std::string report; };
+  const Row rows[] = {
+      {__LINE__, line},                                                   // one message, no parts
+      {__LINE__, times(line, 40000)},                                     // lines packed into parts
+      {__LINE__, std::string(1500000, 'a') + "\n"},                       // one line longer than a part
+      {__LINE__, line + times("\xE2\x82\xAC\"", 250000) + "\n" + times(line, 30000)},  // and lines around it
+      {__LINE__, times(std::string(9000, '\x01') + "\n", 60)},          // escaped six-fold
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    Host host;
+    const std::uint64_t session = host.open();
+    const std::string fileId = host.call(session, "SetData", {row.report})["value"];
+    const Json request = {{"id", 2}, {"origin", kPage}, {"op", "call"}, {"session", session}, {"member", "GetData"}, {"args", {fileId}}};
+    const std::vector<Json> got = host.replies(request.dump());
+    std::string joined;
+    std::size_t escaped = 0, parts = 0;
+    for (const Json& reply : got) {
+      EXPECT_LE(reply.dump().size(), kMaxReplyBytes);
+      EXPECT_EQ(reply["ok"], true);
+      EXPECT_EQ(reply.value("parts", got.size()), got.size());
+      EXPECT_EQ(reply.value("part", std::size_t{0}), parts++);
+      joined += reply["value"].get<std::string>();
+      escaped += reply["value"].dump().size();
+    }
+    EXPECT_EQ(joined, row.report);
+    EXPECT_LE(parts, escaped / (kMaxReplyBytes - 64 * 1024) + 3);  // full but around a long line
+  }
+}
+
 TEST(BridgeServer, KeepsOriginsApart) {
   Host host;
   const std::uint64_t mine = host.open(kPage);
