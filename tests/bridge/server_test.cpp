@@ -17,7 +17,7 @@ const std::string kOther = "https://other.example.com";
 
 class Host {
  public:
-  Host() : server_(factory, AllowList({kPage, kOther})) {}
+  Host() : server_(factory, AllowList({kPage, kOther}), "9.8.7") {}
 
   // The replies to one request text.
   std::vector<Json> replies(const std::string& text) {
@@ -78,6 +78,7 @@ TEST(BridgeServer, RefusesMalformedRequests) {
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", "bad-request", nullptr},  // lone surrogate
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", "origin-refused", 1},
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", "origin-refused", 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"http://inv.example.com\",\"op\":\"hello\"}", "origin-refused", 1},  // not servable
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", "origin-refused", 1},  // not serialized
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", "no-session", 1},
   };
@@ -146,6 +147,15 @@ TEST(BridgeServer, SendsAReportAsItIsReadInAsFewPartsAsFit) {
   }
 }
 
+TEST(BridgeServer, SaysWhichHostItIsToAnyServableOrigin) {
+  Host host;
+  for (const std::string& origin : {kPage, std::string("https://unlisted.example.com")}) {
+    EXPECT_EQ(host.reply({{"id", 4}, {"origin", origin}, {"op", "hello"}}),
+              Json({{"id", 4}, {"ok", true}, {"protocol", 2}, {"host", "9.8.7"}}));
+  }
+  EXPECT_EQ(host.factory.opened, 0);
+}
+
 TEST(BridgeServer, KeepsOriginsApart) {
   Host host;
   const std::uint64_t mine = host.open(kPage);
@@ -204,7 +214,10 @@ TEST(BridgeServer, RunsUntilInputEnds) {
     const auto length = static_cast<std::uint32_t>(body.size());
     return std::string(reinterpret_cast<const char*>(&length), 4) + body;
   };
-  io.in = frame(Json({{"id", 1}, {"origin", kPage}, {"op", "open"}}).dump()) + frame("not json") + "\x05\x00";
+  // Requests it cannot read are answered in their turn too.
+  io.in = frame(Json({{"id", 1}, {"origin", kPage}, {"op", "open"}}).dump()) + frame("not json") +
+          frame("{\"id\":2,\"origin\":\"" + kPage + "\",\"op\":\"hello\",\"x\":\"\\ud800\"}") +
+          frame(Json({{"id", 3}, {"origin", kPage}, {"op", "hello"}}).dump()) + "\x05\x00";
   server.run(io, io);  // returns at the cut frame
   std::vector<Json> replies;
   for (std::size_t at = 0; at + 4 <= io.out.size();) {
@@ -213,9 +226,12 @@ TEST(BridgeServer, RunsUntilInputEnds) {
     replies.push_back(Json::parse(io.out.substr(at + 4, length)));
     at += 4 + length;
   }
-  ASSERT_EQ(replies.size(), 2u);
+  ASSERT_EQ(replies.size(), 4u);
   EXPECT_EQ(replies[0]["session"], 1);
   EXPECT_EQ(codeOf(replies[1]), "bad-request");
+  EXPECT_EQ(codeOf(replies[2]), "bad-request");
+  EXPECT_EQ(replies[2]["id"], nullptr);
+  EXPECT_EQ(replies[3]["id"], 3);
 }
 
 }  // namespace
