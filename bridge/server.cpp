@@ -5,6 +5,7 @@
 
 #include "bridge/report_reply.h"
 #include "common/failure.h"
+#include "common/utf8.h"
 
 namespace kestor::bridge {
 
