@@ -156,6 +156,28 @@ TEST(BridgeServer, SaysWhichHostItIsToAnyServableOrigin) {
   EXPECT_EQ(host.factory.opened, 0);
 }
 
+TEST(SessionTable, RemembersTheNewestDrawnIdsOfEachOrigin) {
+  SessionTable table;
+  const int drawn = static_cast<int>(SessionTable::kDrawnPerOrigin);
+  for (int run = 1; run <= drawn + 1; ++run) table.noteReport(kPage, fakes::drawnId(run));
+  table.noteReport(kOther, fakes::drawnId(1));
+  std::string newest = fakes::drawnId(drawn + 1);
+  for (char& c : newest) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  struct Row { int line; std::string origin, fileId; bool drew; };
+  const Row rows[] = {
+      {__LINE__, kPage, fakes::drawnId(1), false},  // the oldest went
+      {__LINE__, kPage, fakes::drawnId(2), true},
+      {__LINE__, kPage, newest, true},
+      {__LINE__, kOther, fakes::drawnId(1), true},  // each origin has its own
+      {__LINE__, kOther, fakes::drawnId(2), false},
+      {__LINE__, kPage, "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    EXPECT_EQ(table.drewReport(row.origin, row.fileId), row.drew);
+  }
+}
+
 TEST(BridgeServer, KeepsOriginsApart) {
   Host host;
   const std::uint64_t mine = host.open(kPage);
