@@ -14,6 +14,7 @@
 #include "host/adapters/windows_platform.h"
 #include "host/com/apartment.h"
 #include "host/bridge/allowed_origins.h"
+#include "host/bridge/host_version.h"
 
 int main() {
   // Frames are bytes: in text mode a length byte 0x1A would end the input and every
@@ -26,7 +27,7 @@ int main() {
     kestor::bridge::AllowList allowed(kestor::host_bridge::readAllowedOrigins());
     kestor::win::WindowsPlatform platform;
     kestor::bridge::CoreSessionFactory factory(platform.platform());
-    kestor::bridge::Server server(factory, std::move(allowed));
+    kestor::bridge::Server server(factory, std::move(allowed), kestor::host_bridge::productVersion());
     kestor::bridge::FileSource in(stdin);
     kestor::bridge::FileSink out(stdout);
     server.run(in, out);
