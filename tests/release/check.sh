@@ -159,7 +159,7 @@ done
 echo "${#stamp_rows[@]} time-stamp rows checked"
 
 echo "-- File tables: programs with their version and language and no hash, other files with a hash --"
-file_version=$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' "$root/host/dll/kestor.rc.in")
+file_version=$(cat "$root/VERSION").0
 for msi in "$dist"/*.msi; do
   rows=$(msiinfo export "$msi" File | tr -d '\r' | tail -n +4)
   hashed=$(msiinfo export "$msi" MsiFileHash | tr -d '\r' | tail -n +4 | cut -f1 | tr '\n' ' ')
