@@ -3,7 +3,7 @@
 # (KESTOR_DIST_DIR, default dist/):
 #   Kestor-<version>-x64.msi   installer for 64-bit Windows, with both DLLs (wixl)
 #   Kestor-<version>-x86.msi   installer for 32-bit Windows only
-#   PRODUCTS.txt                each installer's ProductCode and UpgradeCode, the extension's ID
+#   PRODUCTS.txt                each installer's ProductCode and UpgradeCode, the extension's IDs
 #   x86/, x64/                  the DLL, the host and its manifests, for other deployments
 #   extension/                  the browser extension (scripts/lib/extension.sh)
 #   policy/                     the administrative templates (ADMX/ADML) of the bridge
@@ -18,13 +18,16 @@
 # throwaway self-signed test certificate is made and the result is test-signed only.
 # KESTOR_PACKAGE_VERSION overrides the version read from VERSION.
 # KESTOR_URL, when given, is the help and about link in Add/Remove Programs.
-# KESTOR_EXTENSION_KEY and KESTOR_EXTENSION_URL: see scripts/lib/extension.sh.
+# KESTOR_EXTENSION_KEY, KESTOR_EXTENSION_URL, KESTOR_EXTENSION_IDS and KESTOR_FIREFOX_ID (the
+# extension's identity, required for a release): see scripts/lib/extension.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${KESTOR_BUILD_DIR:-$root/build}")
 dist=$(realpath -m "${KESTOR_DIST_DIR:-$root/dist}")
 source "$root/scripts/lib/sign.sh"
+source "$root/scripts/lib/extension.sh"
 sign_settings
+extension_settings
 
 # The PE files each platform ships, from build/release/<platform>/; each is signed
 # before any package is built from it.
@@ -43,9 +46,8 @@ fi
 work=$build/package
 rm -rf "$work" "$dist"
 mkdir -p "$work" "$dist/x86" "$dist/x64" "$dist/samples"
-source "$root/scripts/lib/extension.sh"
 source "$root/scripts/lib/msi.sh"
-pack_extension "$root" "$work" "$dist/extension"
+pack_extension "$root" "$work" "$dist/extension" "$version"
 
 # --- The signing certificate ------------------------------------------------------
 sign_prepare "$work"
@@ -62,20 +64,12 @@ done
 for platform in x86 x64; do
   cp "$work"/kestor.bridge.*.json "$dist/$platform/"
   msi=$dist/Kestor-$version-$platform.msi
-  files=(-D Dll32=x86/Kestor.ocx -D Host="$platform/kestor-host.exe"
-    -D ChromeManifest="$platform/kestor.bridge.chrome.json" -D FirefoxManifest="$platform/kestor.bridge.firefox.json")
-  [ "$platform" = x64 ] && files+=(-D Dll64=x64/Kestor.ocx)
-  # wixl takes the files' paths relative to where it runs.
-  (cd "$dist" && wixl -a "$platform" -D Platform="$platform" -D Version="$version" "${files[@]}" \
-    -o "$work/unsigned-$platform.msi" "$root/packaging/Kestor.wxs") >"$work/wixl-$platform.log" 2>&1 ||
-    { cat "$work/wixl-$platform.log" >&2; exit 1; }
-  include_same_version_in_upgrade "$work/unsigned-$platform.msi"
-  msi_tables "$work/unsigned-$platform.msi" "$dist" "$platform"
+  msi_build "$root" "$platform" "$version" "$dist" "$work/unsigned-$platform.msi"
   sign_file "$work/unsigned-$platform.msi" "$msi" "Kestor $version ($platform)"
 done
 
-# Administrators detect and remove the products by these codes (the ProductCode is new
-# with every build, the UpgradeCode fixed per platform).
+# Administrators detect and remove the products by these codes (the ProductCode one per
+# version, the UpgradeCode fixed per platform).
 for platform in x64 x86; do
   msiinfo export "$dist/Kestor-$version-$platform.msi" Property | tr -d '\r' |
     awk -F'\t' -v msi="Kestor-$version-$platform.msi" '
@@ -84,6 +78,7 @@ for platform in x64 x86; do
 done >"$dist/PRODUCTS.txt"
 printf 'extension/kestor-bridge.crx\tExtensionId %s\tExtensionInstallForcelist %s;%s\n' \
   "$extension_id" "$extension_id" "$extension_update_url" >>"$dist/PRODUCTS.txt"
+printf 'extension/kestor-bridge-firefox.zip\tAddonId %s\n' "$extension_firefox_id" >>"$dist/PRODUCTS.txt"
 cp -r "$root/packaging/policy" "$dist/policy"
 
 cp "$root"/samples/* "$dist/samples/"

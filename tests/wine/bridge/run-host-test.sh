@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs the host's Wine tests once per state of the machine policy, and puts the
-# prefix's policy keys back as they were.
-#   run-host-test.sh WINE_RUN RUN_GTEST PREFIX OUTDIR TEST_EXE
+# Runs the host's Wine tests once per state of the machine policy, with what
+# kestor-host.exe --policy prints for it, and puts the prefix's policy keys back as they
+# were.
+#   run-host-test.sh WINE_RUN RUN_GTEST PREFIX OUTDIR TEST_EXE HOST_EXE
 set -u
-run=$1 gtest=$2 prefix=$3 out=$4 exe=$5
+run=$1 gtest=$2 prefix=$3 out=$4 exe=$5 host=$6
 mkdir -p "$out"
 policy='SOFTWARE\Policies\Kestor\Bridge\AllowedOrigins'
 # Each place a list could be read from: the machine's key (the real one; Policies is
@@ -33,6 +34,22 @@ phase() {
   bash "$gtest" "$run" "$prefix" 600 "$out/$1.txt" "$exe" --gtest_filter="$2"
 }
 set_value() { reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "$4" || exit 1; }
+# policy STATUS [NAME|TEXT|LINE...]: --policy exits with STATUS, and prints for each
+# value NAME a line "NAME<tab>..." that matches the ERE LINE.
+policy() {
+  local expected=$1 row name text line got
+  shift
+  bash "$run" "$prefix" 60 "$out/policy.txt" "$host" --policy
+  got=$?
+  tr -d '\r' <"$out/policy.txt" | sed 's/^/   /'
+  [ "$got" -eq "$expected" ] || { echo "FAIL: --policy exited $got, expected $expected"; status=1; }
+  for row in "$@"; do
+    IFS='|' read -r name text line <<<"$row"
+    line=${line//\\t/$'\t'}
+    tr -d '\r' <"$out/policy.txt" | grep -q -E "^$name"$'\t'"$line" ||
+      { echo "FAIL: --policy for $name=$text: no line matching '$line'"; status=1; }
+  done
+}
 
 status=0
 for i in "${!places[@]}"; do
@@ -40,12 +57,25 @@ for i in "${!places[@]}"; do
   reg delete "$key" /f "$view"
 done
 phase missing 'RefusedHost.*' || status=1
+policy 1
 reg add "HKLM\\$policy" /f /reg:64 || exit 1
 phase empty 'RefusedHost.*' || status=1
-set_value "HKLM\\$policy" 1 https://inv.example.com /reg:64
-set_value "HKLM\\$policy" 2 http://localhost:8080 /reg:64
-set_value "HKLM\\$policy" 3 https://Bad.example.com/ /reg:64
-set_value "HKLM\\$policy" extra https://named.example.com /reg:64
+policy 1
+# NAME|TEXT|what --policy prints for it
+rows=(
+  '1|https://inv.example.com|accepted	"[^"]*"$'
+  '2|http://localhost:8080|accepted	"[^"]*"$'
+  '3|https://Bad.example.com/|accepted	"[^"]*"	as https://bad.example.com$'
+  '4|https://*.example.com|dropped	.*wildcard'
+  '5|https://inv.example.com/kestor|dropped	.*path'
+  '6|http://intranet|dropped	.*127.0.0.1'
+  'extra|https://named.example.com|dropped	.*not named'
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r name text _ <<<"$row"
+  set_value "HKLM\\$policy" "$name" "$text" /reg:64
+done
 set_value "HKCU\\$policy" 1 https://user.example.com /reg:64
 phase listed 'ServedHost.*' || status=1
+policy 0 "${rows[@]}"
 exit $status
