@@ -83,8 +83,8 @@ int printPolicy(std::FILE* out) {
     const bridge::PolicyEntry entry = value.notAnEntry == nullptr ? bridge::readPolicyEntry(value.text)
                                                                   : bridge::PolicyEntry{std::string(), value.notAnEntry};
     if (!entry.origin.empty()) ++accepted;
-    std::fprintf(out, "%s\t%s\t\"%s\"", value.name.c_str(), entry.origin.empty() ? "dropped" : "accepted",
-                 value.text.c_str());
+    std::fprintf(out, "%s\t%s\t\"%s\"", value.name.empty() ? "(default)" : value.name.c_str(),
+                 entry.origin.empty() ? "dropped" : "accepted", value.text.c_str());
     if (!entry.origin.empty() && entry.why != nullptr) std::fprintf(out, "\tas %s", entry.origin.c_str());
     if (entry.origin.empty()) std::fprintf(out, "\t%s", entry.why);
     std::fputc('\n', out);

@@ -52,22 +52,16 @@ TEST(Origin, PolicyEntriesAreNormalisedWhereUnambiguousAndDroppedOtherwise) {
   struct Row { int line; const char* entry; const char* origin; };  // "" when dropped
   const Row rows[] = {
       {__LINE__, "https://inv.example.com", "https://inv.example.com"},
-      {__LINE__, "HTTPS://Inv.Example.COM", "https://inv.example.com"},
-      {__LINE__, "https://inv.example.com/", "https://inv.example.com"},
-      {__LINE__, "https://inv.example.com:443", "https://inv.example.com"},
-      {__LINE__, "https://inv.example.com:8443/", "https://inv.example.com:8443"},
-      {__LINE__, "http://LOCALHOST:80/", "http://localhost"},
-      {__LINE__, "https://[::1]:443", "https://[::1]"},
-      {__LINE__, "https://inv.example.com//", ""},               // a path
-      {__LINE__, "https://inv.example.com/kestor", ""},
-      {__LINE__, "https://*.example.com", ""},                   // a wildcard
+      {__LINE__, "HTTPS://Inv.Example.COM:443/", "https://inv.example.com"},
+      {__LINE__, "http://LOCALHOST:80", "http://localhost"},
+      {__LINE__, "https://[::1]:8443/", "https://[::1]:8443"},
+      {__LINE__, "https://inv.example.com//", ""},      // a path
+      {__LINE__, "https://*.example.com", ""},          // a wildcard
       {__LINE__, "https://user@inv.example.com", ""},
-      {__LINE__, "https://bücher.example", ""},                  // not in its xn-- form
-      {__LINE__, "inv.example.com", ""},                         // no scheme
-      {__LINE__, "ftp://inv.example.com", ""},
-      {__LINE__, "http://inv.example.com", ""},                  // plain http off the loopback
+      {__LINE__, "https://bücher.example", ""},         // not in its xn-- form
+      {__LINE__, "inv.example.com", ""},                // no scheme
+      {__LINE__, "http://inv.example.com", ""},         // plain http off the loopback
       {__LINE__, "https://inv.example.com:", ""},
-      {__LINE__, " https://inv.example.com", ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.entry);

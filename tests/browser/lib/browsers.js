@@ -20,15 +20,14 @@ function testCopy(extensionDir, temp) {
   const crypto = require("crypto");
   const dir = fs.mkdtempSync(path.join(temp, "extension-"));
   fs.cpSync(extensionDir, dir, { recursive: true });
-  const file = path.join(dir, "manifest.json");
-  const manifest = JSON.parse(fs.readFileSync(file, "utf8"));
+  const manifest = JSON.parse(fs.readFileSync(path.join(dir, "manifest.json"), "utf8"));
   const key = crypto.generateKeyPairSync("rsa", { modulusLength: 2048 }).publicKey.export({ type: "spki", format: "der" });
   manifest.key = key.toString("base64");
   manifest.version = fs.readFileSync(path.join(extensionDir, "..", "VERSION"), "utf8").trim();
   manifest.browser_specific_settings.gecko.id = FIREFOX_ID;
-  fs.writeFileSync(file, JSON.stringify(manifest, null, 2));
-  const digest = crypto.createHash("sha256").update(key).digest("hex");
-  return { dir, id: digest.slice(0, 32).replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16))) };
+  fs.writeFileSync(path.join(dir, "manifest.json"), JSON.stringify(manifest, null, 2));
+  const id = crypto.createHash("sha256").update(key).digest("hex").slice(0, 32);
+  return { dir, id: id.replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16))) };
 }
 
 function writeHostManifest(dir, launcher, allowed) {
