@@ -49,8 +49,11 @@ const files = {
     "  else if (typeof module === \"object\" && module.exports) module.exports = factory();\n" +
     "  else root.Kestor = factory();\n" +
     "})(typeof self !== \"undefined\" ? self : this, " + factory + ");\n",
+  // Named exports through local names of their own: a module-level "Promise" would
+  // hide the engine's from the library's code.
   "kestor.mjs": banner + "const Kestor = (" + factory + ")();\nexport default Kestor;\n" +
-    "export const { " + values.join(", ") + " } = Kestor;\n",
+    values.map((name) => "const kestor_" + name + " = Kestor." + name + ";\n").join("") +
+    "export { " + values.map((name) => "kestor_" + name + " as " + name).join(", ") + " };\n",
   "kestor.d.ts": banner + declarations + "export = Kestor;\nexport as namespace Kestor;\n",
   "kestor.d.mts": banner + declarations + "export default Kestor;\n" +
     values.concat(types).map((name) => "export import " + name + " = Kestor." + name + ";\n").join(""),

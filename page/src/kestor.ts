@@ -317,9 +317,11 @@ namespace Kestor {
     return object as KestorObject;
   }
 
+  // The document's origin: a frame of its own document (srcdoc) has its parent's, while
+  // its location says about:srcdoc. Browsers without window.origin (IE11) go by location.
   function pageOrigin(target: Window): string {
     const l = target.location;
-    return l.origin || l.protocol + "//" + l.host;
+    return (target as any).origin || l.origin || l.protocol + "//" + l.host;
   }
 
   function bridgeTarget(): Window | KestorError {

@@ -1,5 +1,6 @@
-// page/kestor.js as Internet Explorer 11 runs it: no Promise (its own thenable, settled
-// from timers) and a control from ActiveXObject, here a fake that fails on demand.
+// The built classic script (PAGE_BUILD) as Internet Explorer 11 runs it: no Promise (the
+// bundled one, settled from timers) and a control from ActiveXObject, here a fake that
+// fails on demand.
 "use strict";
 
 const test = require("node:test");
@@ -8,7 +9,7 @@ const fs = require("fs");
 const path = require("path");
 const vm = require("vm");
 
-const source = fs.readFileSync(path.join(__dirname, "..", "..", "page", "kestor.js"), "utf8");
+const source = fs.readFileSync(path.join(process.env.PAGE_BUILD, "kestor.js"), "utf8");
 
 // A context without Promise; `control` answers as the ActiveX object would. Errors made
 // there are that context's Error: isError checks the kind across contexts.
@@ -62,7 +63,8 @@ test("members over the control settle later, in order, with the control's values
     [() => k.DateTime, "1/2/202603:04:05", "DateTime, read on each access"],
     [() => k.GetTestData().then((v) => v + "!").then((v) => { throw new Error(v); }).then(null, (e) => e.message),
       "WMI simulation!", "values and errors pass along a chain"],
-    [() => k.GetTestData().then(() => ({ then: (ok) => ok("adopted") })), "adopted", "a thenable returned from a callback is followed"]
+    [() => k.GetTestData().then(() => ({ then: (ok) => ok("adopted") })), "adopted", "a thenable returned from a callback is followed"],
+    [() => { const p = k.GetTestData().then(() => p); return p.then(null, (e) => e.name); }, "TypeError", "a promise resolved with itself rejects"]
   ];
   for (const [call, expected, what] of rows) assert.deepStrictEqual(await outcome(call()), { value: expected }, what);
   assert.deepStrictEqual(control.calls, ["put SELECT Name FROM Win32_BIOS|", "SetData"]);
@@ -72,7 +74,7 @@ test("members over the control settle later, in order, with the control's values
 test("failures reject with an Error and a code", async () => {
   const k = (await outcome(load(fakeControl()).connect({ transport: "activex" }))).value;
   const failed = (await outcome(k.GetData("boom"))).error;
-  assert.ok(isError(failed));
+  assert.deepStrictEqual([isError(failed), failed.name], [true, "KestorError"]);
   assert.deepStrictEqual([failed.code, failed.number, failed.description], ["failed", -2147217392, "Invalid class"],
     "a member that fails: the control's number and description");
   await outcome(k.close());
