@@ -1,12 +1,14 @@
 // Bridge benchmarks in headless chromium, printed by scripts/bench.sh:
 // (a) the round trip of a call on a kept connection, (b) a large report made visible to
-// the page, beside an echo host sending the same bytes through the same browser and Wine.
-//   node bench.js --prefix PREFIX --host KESTOR_HOST_EXE --echo ECHO_HOST_EXE --out DIR [--calls N] [--megabytes M]
+// the page, beside an echo host sending the same bytes through the same browser and Wine,
+// (c) tab B's connect() + GetTestData() while tab A runs a long SetData, against idle.
+//   node bench.js --prefix PREFIX --host KESTOR_HOST_EXE --echo ECHO_HOST_EXE --dist DIST --out DIR [--calls N] [--megabytes M]
 "use strict";
 
 const fs = require("fs");
 const path = require("path");
 const { execFileSync } = require("child_process");
+const { parseArgs } = require("util");
 const browsers = require("./lib/browsers");
 const { serve } = require("./lib/server");
 const wine = require("./lib/wine");
@@ -56,6 +58,50 @@ async function timeGetData(args) {
   return { id: args.id, times: times, length: length };
 }
 
+// In the page: milliseconds of connect() + GetTestData() + close(), `rounds` times, or
+// with rounds -1 until the other tab's long run is over (window.kestorLongDone).
+async function timeConnect(rounds) {
+  const times = [];
+  for (let i = 0; rounds < 0 ? !window.kestorLongDone : i < rounds; i++) {
+    const t0 = performance.now();
+    const k = await Kestor.connect();
+    await k.GetTestData();
+    times.push(performance.now() - t0);
+    await k.close();
+  }
+  return times;
+}
+
+async function runLong(list) {
+  const k = await Kestor.connect();
+  k.WMIAttributesOfInterest = list;
+  const t0 = performance.now();
+  await k.SetData();
+  return performance.now() - t0;
+}
+
+// (c): tab A runs a SetData of at least 5 s (its list grown until it does) while tab B
+// connects and calls again and again.
+async function sideBySide(b, tabA, origin) {
+  const tabB = await b.newPage(origin + "/tests/browser/pages/blank.html");
+  await b.evaluate(tabB, timeConnect, 5); // tab B's host is started and warm
+  const idle = median(await b.evaluate(tabB, timeConnect, 25));
+  let repeats = 20, ms = 0, busy = [];
+  while (ms < 5000) {
+    const long = b.evaluate(tabA, runLong, WIDE.repeat(repeats));
+    await new Promise((r) => setTimeout(r, 200));
+    const during = b.evaluate(tabB, timeConnect, -1);
+    ms = await long;
+    await b.evaluate(tabB, () => { window.kestorLongDone = true; });
+    busy = await during;
+    await b.evaluate(tabB, () => { window.kestorLongDone = false; });
+    repeats = Math.ceil(repeats * Math.max(2, 5500 / ms));
+  }
+  console.log("(c) tab B's connect()+GetTestData() while tab A runs a " + (ms / 1000).toFixed(1) + " s SetData: median " +
+    median(busy).toFixed(1) + " ms over " + busy.length + " rounds, idle " + idle.toFixed(1) + " ms; delay " +
+    (median(busy) - idle).toFixed(1) + " ms (target <= 50 ms)");
+}
+
 async function withChromium(launcher, temp, origin, work) {
   const b = await browsers.launch("chromium", path.join(root, "extension"), launcher, { temp: temp });
   try {
@@ -67,14 +113,13 @@ async function withChromium(launcher, temp, origin, work) {
 }
 
 async function main() {
-  const o = {};
-  const argv = process.argv.slice(2);
-  for (let i = 0; i < argv.length; i += 2) o[argv[i].replace(/^--/, "")] = argv[i + 1];
+  const { values: o } = parseArgs({ options: Object.fromEntries(
+    ["prefix", "host", "echo", "dist", "out", "calls", "megabytes"].map((n) => [n, { type: "string" }])) });
   const calls = Number(o.calls || 25), megabytes = Number(o.megabytes || 20), rounds = 5;
   const prefix = path.resolve(o.prefix);
   fs.mkdirSync(o.out, { recursive: true });
   const temp = fs.mkdtempSync(path.join(path.resolve(o.out), "bridge-"));
-  const server = await serve(root);
+  const server = await serve({ "/": root, "/dist/": path.resolve(o.dist) });
   const origin = "http://127.0.0.1:" + server.address().port;
   wine.setPolicy(prefix, temp, [origin]);
   const launcher = (exe, name) => {
@@ -93,6 +138,7 @@ async function main() {
     const one = await b.evaluate(page, timeGetData, { list: WIDE, rounds: 1 });
     const repeats = Math.ceil(megabytes * 1048576 / one.length);
     large = await b.evaluate(page, timeGetData, { list: WIDE.repeat(repeats), rounds: rounds });
+    await sideBySide(b, page, origin);
   });
   const file = path.join(wine.tempFolder(prefix), large.id);
   const bytes = fs.statSync(file).size;
