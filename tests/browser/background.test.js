@@ -107,14 +107,9 @@ test("requests of a wrong shape are answered here and never reach the host", () 
   const f = b.frame(page("https://a.example"));
   f.onMessage.fire({ id: 1, op: "hello" });
   assert.deepStrictEqual(f.sent[0], { ok: true, protocol: 2, extension: "9.8.7", id: 1 });
-  const rows = [
-    { op: "explode" },
-    { op: "call", session: "1", member: "GetTestData", args: [] },
-    { op: "call", session: 1, member: "constructor", args: [] },
-    { op: "call", session: 1, member: "GetData", args: [] },
-    { op: "call", session: 1, member: "GetData", args: [[[["x"]]]] },
-    { op: "close" }
-  ];
+  const rows = [{ op: "explode" }, { op: "close" }, { op: "call", session: "1", member: "GetTestData", args: [] },
+    { op: "call", session: 1, member: "constructor", args: [] }, { op: "call", session: 1, member: "GetData", args: [] },
+    { op: "call", session: 1, member: "GetData", args: [[[["x"]]]] }];
   rows.forEach((r, i) => f.onMessage.fire(Object.assign({ id: i + 2 }, r)));
   assert.deepStrictEqual(f.sent.slice(1).map((r) => r.error.code), rows.map(() => "bad-request"));
   assert.strictEqual(b.natives.length, 0);
