@@ -208,8 +208,15 @@ namespace Kestor {
 
   const now = (): number => new Date().getTime();
 
-  // The extension's hello, then the host's, within one time limit.
-  function hello(target: Window, limit: Limit): Promise<any> {
+  const late = (deadline: number, limit: Limit): Limit => ({ timeout: Math.max(0, deadline - now()), signal: limit.signal });
+  const hostSilent = (limit: Limit) => () => failure(V.errors.TIMEOUT, "The Kestor host did not answer within " + limit.timeout + " ms.");
+
+  // The extension's hello, then the host's, within one time limit: the versions of both,
+  // or version-mismatch when either speaks another protocol. A host from before protocol
+  // 2 refuses the question (bad-request) and tells no version; it serves all else.
+  function handshake(target: Window, limit: Limit): Promise<{ extension: string; host: string | null }> {
+    const deadline = now() + limit.timeout;
+    let extension = "";
     return ask(target, {
       fields: { op: V.ops.hello }, limit: limit,
       onTimeout: () => failure(V.errors.NOT_INSTALLED, "The Kestor browser extension did not answer.")
@@ -218,7 +225,18 @@ namespace Kestor {
         throw failure(V.errors.VERSION_MISMATCH, "The Kestor extension speaks protocol " + (reply.protocol || 1) +
           ", this library " + V.protocol + ": update the older one.");
       }
-      return reply;
+      extension = reply.extension;
+      return ask(target, { fields: { op: V.ops.version }, limit: late(deadline, limit), onTimeout: hostSilent(limit) })
+        .then(null, function (error: KestorError) {
+          if (error.code === V.errors.BAD_REQUEST) return { protocol: 1, host: null };
+          throw error;
+        });
+    }).then(function (reply) {
+      if (!(reply.protocol >= 1 && reply.protocol <= V.protocol)) {
+        throw failure(V.errors.VERSION_MISMATCH, "The Kestor host speaks protocol " + reply.protocol + ", this library " +
+          V.protocol + ": update the older one.");
+      }
+      return { extension: extension, host: reply.host };
     });
   }
 
@@ -228,11 +246,9 @@ namespace Kestor {
 
     static open(target: Window, limit: Limit): Promise<BridgeTransport> {
       const deadline = now() + limit.timeout;
-      return hello(target, limit).then(function () {
+      return handshake(target, limit).then(function () {
         return ask(target, {
-          fields: { op: V.ops.open },
-          limit: { timeout: Math.max(0, deadline - now()), signal: limit.signal },
-          onTimeout: () => failure(V.errors.TIMEOUT, "The Kestor host did not answer within " + limit.timeout + " ms."),
+          fields: { op: V.ops.open }, limit: late(deadline, limit), onTimeout: hostSilent(limit),
           // A session that opens too late is nobody's: close it.
           onLate: function (reply: any) {
             if (reply.ok === true) target.postMessage({ kestorBridge: "request", id: token + ":" + ++counter, op: V.ops.close, session: reply.session }, "*");
@@ -355,29 +371,13 @@ namespace Kestor {
   /** The versions of the library, the extension and the host, without opening a session. */
   export function status(options?: ConnectOptions): Promise<Status> {
     const o = options || {};
-    const base = { library: version, protocol: V.protocol };
     if (o.transport !== "bridge" && ActiveXTransport.create() !== null) {
       return Future.resolve({ library: version, protocol: V.protocol, extension: null, host: null, transport: "activex" as const });
     }
     const target = bridgeTarget();
     if (!(target === page)) return rejected(target as KestorError);
-    const limit = limitOf(o), deadline = now() + limit.timeout;
-    let extension = "";
-    return hello(page, limit).then(function (reply) {
-      extension = reply.extension;
-      return ask(page!, {
-        fields: { op: V.ops.version }, limit: { timeout: Math.max(0, deadline - now()), signal: limit.signal },
-        onTimeout: () => failure(V.errors.TIMEOUT, "The Kestor host did not answer within " + limit.timeout + " ms.")
-      }).then(null, function (error: KestorError) {
-        // A host from before this protocol refuses the question: it tells no version.
-        if (error.code === V.errors.BAD_REQUEST) return { protocol: 1, host: null };
-        throw error;
-      });
-    }).then(function (reply) {
-      if (reply.protocol > V.protocol) {
-        throw failure(V.errors.VERSION_MISMATCH, "The Kestor host speaks protocol " + reply.protocol + ", this library " + V.protocol + ".");
-      }
-      return { library: base.library, protocol: base.protocol, extension: extension, host: reply.host, transport: "bridge" as const };
-    });
+    return handshake(page, limitOf(o)).then((versions) => ({
+      library: version, protocol: V.protocol, extension: versions.extension, host: versions.host, transport: "bridge" as const
+    }));
   }
 }

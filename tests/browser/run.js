@@ -17,13 +17,9 @@ const wine = require("./lib/wine");
 const cases = require("./cases");
 
 const root = path.resolve(__dirname, "..", "..");
-const { values: o } = parseArgs({
-  options: {
-    prefix: { type: "string" }, host: { type: "string" }, dist: { type: "string" }, out: { type: "string" },
-    browsers: { type: "string", default: "chromium,firefox" }
-  }
-});
-for (const name of ["prefix", "host", "dist", "out"]) if (!o[name]) throw new Error("missing --" + name);
+const required = ["prefix", "host", "dist", "out"];
+const { values: o } = parseArgs({ options: Object.fromEntries(required.concat("browsers").map((n) => [n, { type: "string" }])) });
+for (const name of required) if (!o[name]) throw new Error("missing --" + name);
 
 const env = { prefix: path.resolve(o.prefix) };
 const servers = [];
@@ -47,7 +43,7 @@ before(async () => {
 });
 after(() => servers.forEach((s) => s.close()));
 
-for (const name of o.browsers.split(",")) {
+for (const name of (o.browsers || "chromium,firefox").split(",")) {
   describe(name, () => {
     const b = {};
     before(async () => Object.assign(b, await browsers.launch(name, path.join(root, "extension"), env.launcher, { temp: env.temp })));

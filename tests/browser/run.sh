@@ -2,10 +2,9 @@
 # The browser tests of the bridge, after the 64-bit Windows tree is built:
 #   tests/browser/run.sh BUILD [chromium,firefox]
 # Installs the pinned driver packages (no browser downloads: Debian's browsers are
-# used), builds the page library as the release has it (BUILD/dist), checks it and the
-# extension's background alone, registers the 64-bit control in the build's prefix for
-# the reference answers, runs the cases in both browsers and ends every Wine process of
-# the prefix.
+# used), builds the page library into BUILD/dist, checks it and the background alone,
+# registers the 64-bit control in the build's prefix for the reference answers, runs the
+# cases in both browsers and ends every Wine process of the prefix.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
