@@ -107,5 +107,6 @@ echo "== Browser bridge in headless chromium: kestor-host.exe, and an echo host 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 (cd "$root/tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 \
   npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+bash "$root/page/build.sh" "$out/dist/page" >/dev/null
 node "$root/tests/browser/bench.js" --prefix "$prefix" --host "$win/host/bridge/kestor-host.exe" \
-  --echo "$win/bench/wine/kestor_echo_host.exe" --out "$out"
+  --echo "$win/bench/wine/kestor_echo_host.exe" --dist "$out/dist" --out "$out"
