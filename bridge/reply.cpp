@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "bridge/framing.h"
+#include "common/utf8.h"
 
 namespace kestor::bridge {
 
@@ -14,34 +15,6 @@ constexpr char kReplacement[] = "\\ufffd";
 
 std::string dump(const Json& reply) { return reply.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-// Length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t sequenceLength(const std::string& text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  std::size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the first continuation byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // no encoded surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return length;
-}
-
 // One code point (or one stray byte) of text at i, as it goes into a JSON string.
 struct Unit {
   std::size_t sourceBytes;
@@ -49,7 +22,7 @@ struct Unit {
 };
 
 Unit unitAt(const std::string& text, std::size_t i) {
-  const std::size_t length = sequenceLength(text, i);
+  const std::size_t length = utf8SequenceAt(text, i);
   if (length == 0) return {1, sizeof kReplacement - 1};
   if (length > 1) return {length, length};
   const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -120,41 +93,54 @@ std::string okReply(const Json& id, const Json& extra) {
   return dump(reply);
 }
 
-void sendValue(const SendReply& send, const Json& id, const std::string& value) {
-  const std::string idText = dump(id);
+std::size_t escapedSize(const std::string& value, std::size_t from, std::size_t to) {
   std::size_t escaped = 0;
-  for (std::size_t i = 0; i < value.size();) {
+  for (std::size_t i = from; i < to;) {
     const Unit unit = unitAt(value, i);
     escaped += unit.escapedBytes;
     i += unit.sourceBytes;
   }
-  if (idText.size() + escaped + sizeof "{\"id\":,\"ok\":true,\"value\":\"\"}" - 1 <= kMaxReplyBytes) {
-    send(valueMessage(idText, "", value, 0, value.size(), escaped));
-    return;
-  }
+  return escaped;
+}
+
+std::size_t partBudget(const Json& id) {
   // Room for the fields around a piece, with the widest part numbers.
-  const std::size_t frame = idText.size() + sizeof "{\"id\":,\"ok\":true,\"part\":4294967295,\"parts\":4294967295,\"value\":\"\"}";
-  const std::size_t budget = kMaxReplyBytes - frame;
+  const std::size_t frame = dump(id).size() + sizeof "{\"id\":,\"ok\":true,\"part\":4294967295,\"parts\":4294967295,\"value\":\"\"}";
+  return kMaxReplyBytes - frame;
+}
+
+std::vector<std::size_t> pieceCuts(const std::string& value, std::size_t budget) {
   std::vector<std::size_t> cuts{0};
-  std::vector<std::size_t> pieceSizes;
   std::size_t piece = 0;
   for (std::size_t i = 0; i < value.size();) {
     const Unit unit = unitAt(value, i);
     if (piece + unit.escapedBytes > budget) {
       cuts.push_back(i);
-      pieceSizes.push_back(piece);
       piece = 0;
     }
     piece += unit.escapedBytes;
     i += unit.sourceBytes;
   }
   cuts.push_back(value.size());
-  pieceSizes.push_back(piece);
-  const std::size_t parts = pieceSizes.size();
-  for (std::size_t part = 0; part < parts; ++part) {
-    const std::string fields = ",\"part\":" + std::to_string(part) + ",\"parts\":" + std::to_string(parts);
-    send(valueMessage(idText, fields, value, cuts[part], cuts[part + 1], pieceSizes[part]));
+  return cuts;
+}
+
+std::string partMessage(const Json& id, std::size_t part, std::size_t parts, const std::string& value,
+                        std::size_t from, std::size_t to) {
+  const std::string fields = ",\"part\":" + std::to_string(part) + ",\"parts\":" + std::to_string(parts);
+  return valueMessage(dump(id), fields, value, from, to, escapedSize(value, from, to));
+}
+
+void sendValue(const SendReply& send, const Json& id, const std::string& value) {
+  const std::string idText = dump(id);
+  const std::size_t escaped = escapedSize(value, 0, value.size());
+  if (idText.size() + escaped + sizeof "{\"id\":,\"ok\":true,\"value\":\"\"}" - 1 <= kMaxReplyBytes) {
+    send(valueMessage(idText, "", value, 0, value.size(), escaped));
+    return;
   }
+  const std::vector<std::size_t> cuts = pieceCuts(value, partBudget(id));
+  const std::size_t parts = cuts.size() - 1;
+  for (std::size_t part = 0; part < parts; ++part) send(partMessage(id, part, parts, value, cuts[part], cuts[part + 1]));
 }
 
 }  // namespace kestor::bridge

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "bridge/reply.h"
+#include "control/members.h"
 
 namespace kestor::bridge {
 
 enum class Op { Open, Call, Close };
 
-enum class Member { WmiAttributesOfInterest, SetData, GetData, GenerateIdentifier, GetTestData, DateTime };
+using Member = members::Id;
 
 // What every request carries; read before anything else so that a refused origin is
 // answered before the rest of the request is looked at.
@@ -31,6 +32,9 @@ struct Request {
 // nullopt with why filled when the text is not JSON, not an object, lacks an origin,
 // or nests deeper than a request can.
 std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::string& why);
+
+// True for the op that asks which host this is; it opens nothing and needs no listing.
+bool isHello(const Json& body);
 
 // nullopt with why filled when op, session, member or args are missing or mistyped.
 // The texts of args are moved out of body, which is left with empty ones.

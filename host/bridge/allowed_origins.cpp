@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "bridge/policy_entry.h"
-#include "common/text.h"
-#include "host/dll/registry_key.h"
+#include "common/utf8.h"
+#include "host/com/registry_key.h"
 
 namespace kestor::host_bridge {
 
@@ -22,7 +22,7 @@ bool isListEntryName(const wchar_t* name, DWORD length) {
 }  // namespace
 
 bool readPolicyValues(std::vector<PolicyValue>& values) {
-  server::RegistryKey key;
+  RegistryKey key;
   // The 64-bit view from both builds: one list for the 32-bit and the 64-bit host.
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAllowedOriginsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put()) !=
       ERROR_SUCCESS) {

@@ -16,6 +16,7 @@
 #include "host/adapters/windows_platform.h"
 #include "host/com/apartment.h"
 #include "host/bridge/allowed_origins.h"
+#include "host/bridge/host_version.h"
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--policy") == 0) return kestor::host_bridge::printPolicy(stdout);
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     kestor::bridge::AllowList allowed(kestor::host_bridge::readAllowedOrigins());
     kestor::win::WindowsPlatform platform;
     kestor::bridge::CoreSessionFactory factory(platform.platform());
-    kestor::bridge::Server server(factory, std::move(allowed));
+    kestor::bridge::Server server(factory, std::move(allowed), kestor::host_bridge::productVersion());
     kestor::bridge::FileSource in(stdin);
     kestor::bridge::FileSink out(stdout);
     server.run(in, out);

@@ -7,9 +7,9 @@
 
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/kestor_members.h"
-#include "host/dll/type_info_cache.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/kestor_members.h"
+#include "host/shared/type_info_cache.h"
 #include "host/object/com_guard.h"
 #include "host/object/dispatch_args.h"
 #include "host/object/sys_kestor_object.h"
@@ -39,7 +39,7 @@ constexpr DISPID kFileIdParameter = 0;
 
 const Member* findMember(DISPID id, WORD flags) {
   for (const Member& member : members::kMembers) {
-    if (member.dispid == id) return (flags & dispatchFlag(member.invkind)) ? &member : nullptr;
+    if (member.dispid == id) return (flags & dispatchFlag(members::invokeKind(member.kind))) ? &member : nullptr;
   }
   return nullptr;
 }
@@ -51,7 +51,7 @@ bool namedArgumentsFit(const Member& member, const DISPPARAMS& params) {
   if (params.cNamedArgs == 0) return true;
   if (params.cNamedArgs != 1 || !params.rgdispidNamedArgs) return false;
   const DISPID named = params.rgdispidNamedArgs[0];
-  if (member.invkind == INVOKE_PROPERTYPUT) return named == DISPID_PROPERTYPUT;
+  if (member.kind == members::Kind::PropertyPut) return named == DISPID_PROPERTYPUT;
   return member.argumentName && named == kFileIdParameter;
 }
 

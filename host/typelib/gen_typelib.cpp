@@ -14,8 +14,8 @@
 // the size of a function pointer.
 //
 // Wine's writer cannot be told some fields; they are set in the written file afterwards,
-// each checked to hold what Wine wrote: the record's size (record_size_patch.h) and the
-// fields MIDL-style writers store (midl_fields.h).
+// each checked to hold what Wine wrote: the record's size and the fields MIDL-style
+// writers store (midl_fields.h).
 #include <windows.h>
 #include <oleauto.h>
 
@@ -28,11 +28,10 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/type_attributes.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/kestor_members.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/kestor_members.h"
 #include "host/typelib/midl_fields.h"
 #include "host/typelib/msft_file.h"
-#include "host/typelib/record_size_patch.h"
 #include "host/typelib/tool_failure.h"
 #include "host/typelib/win_path.h"
 
@@ -77,7 +76,7 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   FUNCDESC fd{};
   fd.memid = m.dispid;
   fd.funckind = FUNC_PUREVIRTUAL;
-  fd.invkind = m.invkind;
+  fd.invkind = kestor::members::invokeKind(m.kind);
   fd.callconv = CC_STDCALL;
   fd.cParams = static_cast<SHORT>(params.size());
   fd.cParamsOpt = 0;
@@ -86,13 +85,15 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   fd.elemdescFunc.tdesc.vt = VT_HRESULT;
   fd.wFuncFlags = 0;
 
-  const std::string what = Narrow(m.name);
+  const std::string what = m.name;
   Check(info->AddFuncDesc(index, &fd), "AddFuncDesc(" + what + ")");
 
   // The result is unnamed, and so is the property put's argument: only a named
   // by-reference argument gets a name after the member's own.
-  std::vector<LPOLESTR> names{const_cast<LPOLESTR>(m.name)};
-  if (m.argumentName) names.push_back(const_cast<LPOLESTR>(m.argumentName));
+  std::wstring name = kestor::winpath::Widen(m.name);
+  std::wstring argument = m.argumentName ? kestor::winpath::Widen(m.argumentName) : std::wstring();
+  std::vector<LPOLESTR> names{name.data()};
+  if (m.argumentName) names.push_back(argument.data());
   Check(info->SetFuncAndParamNames(index, names.data(), static_cast<UINT>(names.size())),
         "SetFuncAndParamNames(" + what + ")");
 }

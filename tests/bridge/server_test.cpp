@@ -17,7 +17,7 @@ const std::string kOther = "https://other.example.com";
 
 class Host {
  public:
-  Host() : server_(factory, AllowList({kPage, kOther})) {}
+  Host() : server_(factory, AllowList({kPage, kOther}), "9.8.7") {}
 
   // The replies to one request text.
   std::vector<Json> replies(const std::string& text) {
@@ -50,36 +50,37 @@ std::string codeOf(const Json& reply) { return reply.value("error", Json::object
 TEST(BridgeServer, RefusesMalformedRequests) {
   struct Row { int line; std::string text; const char* code; Json id; };
   const Row rows[] = {
-      {__LINE__, "", "bad-request", nullptr},                                                // empty message
-      {__LINE__, "{\"id\":1,", "bad-request", nullptr},                                      // cut JSON
-      {__LINE__, "[1]", "bad-request", nullptr},                                             // not an object
-      {__LINE__, "{\"id\":1,\"op\":\"open\"}", "bad-request", 1},                          // no origin
-      {__LINE__, "{\"id\":1,\"origin\":7,\"op\":\"open\"}", "bad-request", 1},             // origin not a text
-      {__LINE__, "{\"origin\":\"" + kPage + "\",\"op\":\"open\"}", "bad-request", nullptr},  // no id
-      {__LINE__, "{\"id\":1.5,\"origin\":\"" + kPage + "\",\"op\":\"open\"}", "bad-request", nullptr},
+      {__LINE__, "", error_code::kBadRequest, nullptr},                                                // empty message
+      {__LINE__, "{\"id\":1,", error_code::kBadRequest, nullptr},                                      // cut JSON
+      {__LINE__, "[1]", error_code::kBadRequest, nullptr},                                             // not an object
+      {__LINE__, "{\"id\":1,\"op\":\"open\"}", error_code::kBadRequest, 1},                          // no origin
+      {__LINE__, "{\"id\":1,\"origin\":7,\"op\":\"open\"}", error_code::kBadRequest, 1},             // origin not a text
+      {__LINE__, "{\"origin\":\"" + kPage + "\",\"op\":\"open\"}", error_code::kBadRequest, nullptr},  // no id
+      {__LINE__, "{\"id\":1.5,\"origin\":\"" + kPage + "\",\"op\":\"open\"}", error_code::kBadRequest, nullptr},
       {__LINE__, "{\"id\":\"" + std::string(65, 'x') + "\",\"origin\":\"" + kPage + "\",\"op\":\"open\"}",
-       "bad-request", nullptr},                                                              // id too long to echo
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"start\"}", "bad-request", 1},
-      {__LINE__, "{\"id\":\"a\",\"origin\":\"" + kPage + "\"}", "bad-request", "a"},         // no op
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\"}", "bad-request", 1},  // no session
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":\"1\"}", "bad-request", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":-1}", "bad-request", 1},
+       error_code::kBadRequest, nullptr},                                                              // id too long to echo
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"start\"}", error_code::kBadRequest, 1},
+      {__LINE__, "{\"id\":\"a\",\"origin\":\"" + kPage + "\"}", error_code::kBadRequest, "a"},         // no op
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\"}", error_code::kBadRequest, 1},  // no session
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":\"1\"}", error_code::kBadRequest, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":-1}", error_code::kBadRequest, 1},
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"Run\",\"args\":[]}",
-       "bad-request", 1},                                                                    // unknown member
+       error_code::kBadRequest, 1},                                                                    // unknown member
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\"}",
-       "bad-request", 1},                                                                    // no args
+       error_code::kBadRequest, 1},                                                                    // no args
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\",\"args\":[]}",
-       "bad-request", 1},                                                                    // too few args
+       error_code::kBadRequest, 1},                                                                    // too few args
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"SetData\",\"args\":[\"a\",\"b\"]}",
-       "bad-request", 1},                                                                    // too many args
+       error_code::kBadRequest, 1},                                                                    // too many args
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\",\"args\":[7]}",
-       "bad-request", 1},                                                                    // arg not a text
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"x\":[[[[1]]]]}", "bad-request", nullptr},  // nested too deep
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", "bad-request", nullptr},  // lone surrogate
-      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", "origin-refused", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", "origin-refused", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", "origin-refused", 1},  // not serialized
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", "no-session", 1},
+       error_code::kBadRequest, 1},                                                                    // arg not a text
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"x\":[[[[1]]]]}", error_code::kBadRequest, nullptr},  // nested too deep
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", error_code::kBadRequest, nullptr},  // lone surrogate
+      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", error_code::kOriginRefused, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", error_code::kOriginRefused, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"http://inv.example.com\",\"op\":\"hello\"}", error_code::kOriginRefused, 1},  // not servable
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", error_code::kOriginRefused, 1},  // not serialized
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", error_code::kNoSession, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "row at line " << row.line);
@@ -99,14 +100,82 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
   EXPECT_EQ(host.call(session, "GetTestData", Json::array()), Json({{"id", 2}, {"ok", true}, {"value", "WMI simulation"}}));
   EXPECT_EQ(host.call(session, "WMIAttributesOfInterest", {"A\r\n\x1a|"}), Json({{"id", 2}, {"ok", true}}));
   const Json drawn = host.call(session, "SetData", Json::array());
-  EXPECT_EQ(drawn["value"], "{ID1}");
-  EXPECT_EQ(host.call(session, "GetData", {"{id1}"})["value"], "A\r\n\x1a|");  // ids ignore case
+  EXPECT_EQ(drawn["value"], fakes::drawnId(1));
+  EXPECT_EQ(host.call(session, "GetData", {"{abcdef00-0000-0000-0000-000000000001}"})["value"], "A\r\n\x1a|");  // ids ignore case
   // SetData with a list puts it first, and reports keep growing per run of the fake.
-  EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], "{ID2}");
-  EXPECT_EQ(host.call(session, "GetData", {"{ID2}"})["value"], "B|");
+  EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], fakes::drawnId(2));
+  EXPECT_EQ(host.call(session, "GetData", {fakes::drawnId(2)})["value"], "B|");
   EXPECT_EQ(host.call(session, "SetData", {""})["value"], "");  // a failed run
   EXPECT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", session}}), Json({{"id", 3}, {"ok", true}}));
-  EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), "no-session");  // closed
+  EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), error_code::kNoSession);  // closed
+}
+
+TEST(BridgeServer, SendsAReportAsItIsReadInAsFewPartsAsFit) {
+  const std::string line = "[pname]=Name\r\n[pvalue]=Caf\xC3\xA9 \"\x01\"\r\n";
+  const auto times = [](const std::string& text, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) out += text;
+    return out;
+  };
+  struct Row { int line; std::string report; };
+  const Row rows[] = {
+      {__LINE__, line},                                                   // one message, no parts
+      {__LINE__, times(line, 40000)},                                     // lines packed into parts
+      {__LINE__, std::string(1500000, 'a') + "\n"},                       // one line longer than a part
+      {__LINE__, line + times("\xE2\x82\xAC\"", 250000) + "\n" + times(line, 30000)},  // and lines around it
+      {__LINE__, times(std::string(9000, '\x01') + "\n", 60)},          // escaped six-fold
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    Host host;
+    const std::uint64_t session = host.open();
+    const std::string fileId = host.call(session, "SetData", {row.report})["value"];
+    const Json request = {{"id", 2}, {"origin", kPage}, {"op", "call"}, {"session", session}, {"member", "GetData"}, {"args", {fileId}}};
+    const std::vector<Json> got = host.replies(request.dump());
+    std::string joined;
+    std::size_t escaped = 0, parts = 0;
+    for (const Json& reply : got) {
+      EXPECT_LE(reply.dump().size(), kMaxReplyBytes);
+      EXPECT_EQ(reply["ok"], true);
+      EXPECT_EQ(reply.value("parts", got.size()), got.size());
+      EXPECT_EQ(reply.value("part", std::size_t{0}), parts++);
+      joined += reply["value"].get<std::string>();
+      escaped += reply["value"].dump().size();
+    }
+    EXPECT_EQ(joined, row.report);
+    EXPECT_LE(parts, escaped / (kMaxReplyBytes - 64 * 1024) + 3);  // full but around a long line
+  }
+}
+
+TEST(BridgeServer, SaysWhichHostItIsToAnyServableOrigin) {
+  Host host;
+  for (const std::string& origin : {kPage, std::string("https://unlisted.example.com")}) {
+    EXPECT_EQ(host.reply({{"id", 4}, {"origin", origin}, {"op", "hello"}}),
+              Json({{"id", 4}, {"ok", true}, {"protocol", 2}, {"host", "9.8.7"}}));
+  }
+  EXPECT_EQ(host.factory.opened, 0);
+}
+
+TEST(SessionTable, RemembersTheNewestDrawnIdsOfEachOrigin) {
+  SessionTable table;
+  const int drawn = static_cast<int>(SessionTable::kDrawnPerOrigin);
+  for (int run = 1; run <= drawn + 1; ++run) table.noteReport(kPage, fakes::drawnId(run));
+  table.noteReport(kOther, fakes::drawnId(1));
+  std::string newest = fakes::drawnId(drawn + 1);
+  for (char& c : newest) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  struct Row { int line; std::string origin, fileId; bool drew; };
+  const Row rows[] = {
+      {__LINE__, kPage, fakes::drawnId(1), false},  // the oldest went
+      {__LINE__, kPage, fakes::drawnId(2), true},
+      {__LINE__, kPage, newest, true},
+      {__LINE__, kOther, fakes::drawnId(1), true},  // each origin has its own
+      {__LINE__, kOther, fakes::drawnId(2), false},
+      {__LINE__, kPage, "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    EXPECT_EQ(table.drewReport(row.origin, row.fileId), row.drew);
+  }
 }
 
 TEST(BridgeServer, KeepsOriginsApart) {
@@ -116,8 +185,8 @@ TEST(BridgeServer, KeepsOriginsApart) {
   ASSERT_NE(mine, theirs);
   const std::string id = host.call(theirs, "SetData", {"secret|"}, kOther)["value"];
   // Another origin's session is no session at all; its report is as if unknown.
-  EXPECT_EQ(codeOf(host.call(theirs, "GetTestData", Json::array(), kPage)), "no-session");
-  EXPECT_EQ(codeOf(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", theirs}})), "no-session");
+  EXPECT_EQ(codeOf(host.call(theirs, "GetTestData", Json::array(), kPage)), error_code::kNoSession);
+  EXPECT_EQ(codeOf(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", theirs}})), error_code::kNoSession);
   const int reads = host.factory.store.getDataCalls;
   EXPECT_EQ(host.call(mine, "GetData", {id})["value"], "");
   EXPECT_EQ(host.factory.store.getDataCalls, reads);  // not even asked
@@ -130,7 +199,7 @@ TEST(BridgeServer, LimitsSessions) {
   Host host;
   std::vector<std::uint64_t> sessions;
   for (std::size_t i = 0; i < SessionTable::kMaxPerOrigin; ++i) sessions.push_back(host.open(kPage));
-  EXPECT_EQ(codeOf(host.reply({{"id", 1}, {"origin", kPage}, {"op", "open"}})), "too-many-sessions");
+  EXPECT_EQ(codeOf(host.reply({{"id", 1}, {"origin", kPage}, {"op", "open"}})), error_code::kTooManySessions);
   host.open(kOther);  // the limit is per origin
   ASSERT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", sessions[0]}})["ok"], true);
   host.open(kPage);  // closing makes room
@@ -143,7 +212,7 @@ TEST(BridgeServer, LimitsSessions) {
   int refused = 0;
   for (int i = 0; i < 9 * 32; ++i) {
     const Json request = {{"id", i}, {"origin", origins[static_cast<std::size_t>(i) / 32]}, {"op", "open"}};
-    server.serve(request.dump(), [&](const std::string& reply) { refused += codeOf(Json::parse(reply)) == "too-many-sessions"; });
+    server.serve(request.dump(), [&](const std::string& reply) { refused += codeOf(Json::parse(reply)) == error_code::kTooManySessions; });
   }
   EXPECT_EQ(factory.opened, 256);
   EXPECT_EQ(refused, 9 * 32 - 256);
@@ -154,7 +223,7 @@ TEST(BridgeServer, ReportsMemberFailuresAsTheControlDoes) {
   const std::uint64_t session = host.open();
   host.call(session, "WMIAttributesOfInterest", {"fail"});
   const Json failed = host.call(session, "DateTime", Json::array());
-  EXPECT_EQ(codeOf(failed), "failed");
+  EXPECT_EQ(codeOf(failed), error_code::kFailed);
   EXPECT_EQ(failed["error"]["number"], -2146828283);  // 0x800A0005
   EXPECT_EQ(failed["error"]["description"], "Invalid procedure call or argument");
 }
@@ -167,7 +236,10 @@ TEST(BridgeServer, RunsUntilInputEnds) {
     const auto length = static_cast<std::uint32_t>(body.size());
     return std::string(reinterpret_cast<const char*>(&length), 4) + body;
   };
-  io.in = frame(Json({{"id", 1}, {"origin", kPage}, {"op", "open"}}).dump()) + frame("not json") + "\x05\x00";
+  // Requests it cannot read are answered in their turn too.
+  io.in = frame(Json({{"id", 1}, {"origin", kPage}, {"op", "open"}}).dump()) + frame("not json") +
+          frame("{\"id\":2,\"origin\":\"" + kPage + "\",\"op\":\"hello\",\"x\":\"\\ud800\"}") +
+          frame(Json({{"id", 3}, {"origin", kPage}, {"op", "hello"}}).dump()) + "\x05\x00";
   server.run(io, io);  // returns at the cut frame
   std::vector<Json> replies;
   for (std::size_t at = 0; at + 4 <= io.out.size();) {
@@ -176,9 +248,12 @@ TEST(BridgeServer, RunsUntilInputEnds) {
     replies.push_back(Json::parse(io.out.substr(at + 4, length)));
     at += 4 + length;
   }
-  ASSERT_EQ(replies.size(), 2u);
+  ASSERT_EQ(replies.size(), 4u);
   EXPECT_EQ(replies[0]["session"], 1);
-  EXPECT_EQ(codeOf(replies[1]), "bad-request");
+  EXPECT_EQ(codeOf(replies[1]), error_code::kBadRequest);
+  EXPECT_EQ(codeOf(replies[2]), error_code::kBadRequest);
+  EXPECT_EQ(replies[2]["id"], nullptr);
+  EXPECT_EQ(replies[3]["id"], 3);
 }
 
 }  // namespace

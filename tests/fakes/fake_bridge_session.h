@@ -12,15 +12,42 @@
 #include "bridge/framing.h"
 #include "bridge/session.h"
 #include "common/failure.h"
+#include "common/utf8.h"
+#include "store/file_id.h"
 
 namespace kestor::fakes {
 
+// The id of the fake's run number run, in the braced GUID form the store draws.
+inline std::string drawnId(int run) {
+  const std::string digits = std::to_string(run);
+  return "{ABCDEF00-0000-0000-0000-" + std::string(12 - digits.size(), '0') + digits + "}";
+}
+
 struct FakeBridgeStore {
-  std::map<std::string, std::string> reports;  // by upper-case id, as file names match
+  std::map<std::string, std::string> reports;  // by canonical id, as file names match
   int getDataCalls = 0;
   int runs = 0;
   // Each report is the query list this many times over.
   std::size_t repeat = 1;
+};
+
+// A report in blocks of one line each (UTF-8 stands in for the code page).
+class LineReader : public bridge::ReportReader {
+ public:
+  explicit LineReader(std::string report) : report_(std::move(report)) {}
+  bool next(std::string& ansi) override {
+    if (at_ == report_.size()) return false;
+    const std::size_t end = std::min(report_.find('\n', at_), report_.size() - 1) + 1;
+    ansi = report_.substr(at_, end - at_);
+    at_ = end;
+    return true;
+  }
+  void rewind() override { at_ = 0; }
+  std::string utf8Of(const std::string& ansi) override { return ansi; }
+
+ private:
+  std::string report_;
+  std::size_t at_ = 0;
 };
 
 class FakeBridgeSession : public bridge::Session {
@@ -34,16 +61,15 @@ class FakeBridgeSession : public bridge::Session {
     std::string report;
     report.reserve(queryList_.size() * store_.repeat);
     for (std::size_t i = 0; i < store_.repeat; ++i) report += queryList_;
-    const std::string id = "{ID" + std::to_string(++store_.runs) + "}";
+    const std::string id = drawnId(++store_.runs);
     store_.reports[id] = std::move(report);
     return id;
   }
-  std::string getData(const std::string& fileId) override {
+  std::unique_ptr<bridge::ReportReader> getData(const std::string& fileId) override {
     ++store_.getDataCalls;
-    std::string upper = fileId;
-    for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    const auto found = store_.reports.find(upper);
-    return found == store_.reports.end() ? std::string() : found->second;
+    const auto found = store_.reports.find(toUtf8(canonicalFileId(textOfUtf8(fileId))));
+    if (found == store_.reports.end()) return nullptr;
+    return std::make_unique<LineReader>(found->second);
   }
   std::string generateIdentifier() override { return simple("{GUID}"); }
   std::string dateTime() override { return simple("5/11/20077:10:02 PM"); }
