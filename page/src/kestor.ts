@@ -115,7 +115,8 @@ namespace Kestor {
       if (limit.signal && limit.signal.aborted) return rejected(failure(V.errors.ABORTED, "The call was aborted."));
       let value: any;
       try {
-        if (member === "SetData" && args.length > 0) control.WMIAttributesOfInterest = args[0];
+        // The bridge's SetData carries the list; the control has it put first.
+        if (member === "SetData" && args.length > 0) control.WMIAttributesOfInterest = args.pop();
         if (member === "DateTime") value = control.DateTime;
         else value = args.length === 0 ? control[member]() : control[member](args[0]);
       } catch (e: any) {
