@@ -1,4 +1,5 @@
 #include "bridge/origin.h"
+#include "bridge/policy_entry.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -22,14 +23,36 @@ TEST(Origin, ServesHttpsAndLoopbackHttpInSerializedForm) {
   }
 }
 
-TEST(Origin, AllowListMatchesExactlyAndDropsWhatCanNeverMatch) {
-  const AllowList list({"https://a.example.com", "https://B.example.com", "http://intranet", "https://c.example.com/"});
+TEST(Origin, PolicyEntriesAreNormalisedWhereUnambiguousAndDroppedOtherwise) {
+  struct Row { int line; const char* entry; const char* origin; };  // "" when dropped
+  const Row rows[] = {
+      {__LINE__, "https://inv.example.com", "https://inv.example.com"},
+      {__LINE__, "HTTPS://Inv.Example.COM:443/", "https://inv.example.com"},
+      {__LINE__, "http://LOCALHOST:80", "http://localhost"},
+      {__LINE__, "https://[::1]:8443/", "https://[::1]:8443"},
+      {__LINE__, "https://inv.example.com//", ""},      // a path
+      {__LINE__, "https://*.example.com", ""},          // a wildcard
+      {__LINE__, "https://user@inv.example.com", ""},
+      {__LINE__, "https://bücher.example", ""},         // not in its xn-- form
+      {__LINE__, "inv.example.com", ""},                // no scheme
+      {__LINE__, "http://inv.example.com", ""},         // plain http off the loopback
+      {__LINE__, "https://inv.example.com:", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.entry);
+    const PolicyEntry read = readPolicyEntry(row.entry);
+    EXPECT_EQ(read.origin, row.origin);
+    EXPECT_EQ(read.why == nullptr, read.origin == row.entry);  // a reason whenever not taken as written
+  }
+}
+
+TEST(Origin, AllowListMatchesExactlyWhatItsEntriesAllow) {
+  const AllowList list({"https://a.example.com", "https://B.example.com/", "http://intranet", "https://*.example.com"});
   EXPECT_TRUE(list.allows("https://a.example.com"));
   EXPECT_FALSE(list.allows("https://a.example.com:444"));
   EXPECT_FALSE(list.allows("https://sub.a.example.com"));
-  EXPECT_FALSE(list.allows("https://B.example.com"));  // dropped: not a serialized origin
+  EXPECT_TRUE(list.allows("https://b.example.com"));  // normalised
   EXPECT_FALSE(list.allows("http://intranet"));
-  EXPECT_FALSE(list.allows("https://c.example.com/"));
   EXPECT_TRUE(AllowList({"", "x"}).empty());
 }
 

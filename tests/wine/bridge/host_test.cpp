@@ -88,7 +88,8 @@ TEST(ServedHost, ServesExactlyTheMachineListsOrigins) {
       {__LINE__, "http://localhost:8081", false},      // the port is part of the origin
       {__LINE__, "https://inv.example.com:8443", false},
       {__LINE__, "http://inv.example.com", false},
-      {__LINE__, "https://bad.example.com", false},    // listed as https://Bad.example.com/, not an origin
+      {__LINE__, "https://bad.example.com", true},     // listed as https://Bad.example.com/: normalised
+      {__LINE__, "https://a.example.com", false},      // listed only as https://*.example.com
       {__LINE__, "https://named.example.com", false},  // listed under a name that is not a number
       {__LINE__, "https://user.example.com", false},   // listed under HKCU only
   };

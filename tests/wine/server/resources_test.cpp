@@ -83,10 +83,11 @@ TEST(ResourcesTest, VersionBlock) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  // The product's version (VERSION), a.b.c.0.
+  EXPECT_EQ(fixed->dwFileVersionMS, KESTOR_VERSION_MS);
+  EXPECT_EQ(fixed->dwFileVersionLS, KESTOR_VERSION_LS);
+  EXPECT_EQ(fixed->dwProductVersionMS, KESTOR_VERSION_MS);
+  EXPECT_EQ(fixed->dwProductVersionLS, KESTOR_VERSION_LS);
   EXPECT_EQ(fixed->dwFileFlags, 0u);
   // The 64-bit DLL carries the same operating system field: there is no 64-bit one.
   EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
