@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "collect/typed_collection.h"
+#include "inventory/inventory_json.h"
 #include "store/store_ports.h"
 
 namespace kestor::bridge {
@@ -24,7 +26,8 @@ class Utf8ReportSink : public ReportSink {
 
 class CoreSession : public Session {
  public:
-  explicit CoreSession(const Platform& platform) : ansi_(platform.ansi), core_(platform) {}
+  CoreSession(const Platform& platform, WmiConnector& typedWmi)
+      : ansi_(platform.ansi), typedWmi_(typedWmi), core_(platform) {}
 
   void setWmiAttributesOfInterest(const std::string& queryList) override {
     core_.setWmiAttributesOfInterest(textOfUtf8(queryList));
@@ -38,9 +41,13 @@ class CoreSession : public Session {
   std::string generateIdentifier() override { return toUtf8(core_.generateIdentifier()); }
   std::string dateTime() override { return toUtf8(core_.dateTime()); }
   std::string getTestData() override { return toUtf8(core_.getTestData()); }
+  std::string inventory(const std::string& queryList) override {
+    return inventoryJson(collectTyped(typedWmi_, textOfUtf8(queryList)));
+  }
 
  private:
   AnsiCodec& ansi_;
+  WmiConnector& typedWmi_;
   SysKestor core_;
 };
 
@@ -97,6 +104,6 @@ Text textOfUtf8(const std::string& utf8) {
   return text;
 }
 
-std::unique_ptr<Session> CoreSessionFactory::open() { return std::make_unique<CoreSession>(platform_); }
+std::unique_ptr<Session> CoreSessionFactory::open() { return std::make_unique<CoreSession>(platform_, typedWmi_); }
 
 }  // namespace kestor::bridge

@@ -9,7 +9,7 @@
 
 namespace kestor::bridge {
 
-enum class Op { Open, Call, Close };
+enum class Op { Open, Call, Close, Inventory };
 
 enum class Member { WmiAttributesOfInterest, SetData, GetData, GenerateIdentifier, GetTestData, DateTime };
 
@@ -25,14 +25,15 @@ struct Request {
   Op op = Op::Open;
   std::uint64_t session = 0;  // call and close
   Member member = Member::GetTestData;
-  std::vector<std::string> args;
+  std::vector<std::string> args;  // call; inventory: the query list alone
 };
 
 // nullopt with why filled when the text is not JSON, not an object, lacks an origin,
 // or nests deeper than a request can.
 std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::string& why);
 
-// nullopt with why filled when op, session, member or args are missing or mistyped.
+// nullopt with why filled when op, session, member, args or queries are missing or
+// mistyped.
 // The texts of args are moved out of body, which is left with empty ones.
 std::optional<Request> readRequest(Json& body, std::string& why);
 

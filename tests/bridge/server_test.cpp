@@ -80,6 +80,9 @@ TEST(BridgeServer, RefusesMalformedRequests) {
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", "origin-refused", 1},
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", "origin-refused", 1},  // not serialized
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", "no-session", 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1}", "bad-request", 1},  // no queries
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1,\"queries\":[]}", "bad-request", 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":9,\"queries\":\"\"}", "no-session", 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "row at line " << row.line);
@@ -105,6 +108,8 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
   EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], "{ID2}");
   EXPECT_EQ(host.call(session, "GetData", {"{ID2}"})["value"], "B|");
   EXPECT_EQ(host.call(session, "SetData", {""})["value"], "");  // a failed run
+  EXPECT_EQ(host.reply({{"id", 4}, {"origin", kPage}, {"op", "inventory"}, {"session", session}, {"queries", "Q|"}}),
+            Json({{"id", 4}, {"ok", true}, {"value", "{\"list\":\"Q|\"}"}}));
   EXPECT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", session}}), Json({{"id", 3}, {"ok", true}}));
   EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), "no-session");  // closed
 }
