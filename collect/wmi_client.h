@@ -18,7 +18,7 @@ struct WmiValue {
   // does for a script on the same machine, and arrays and objects without their
   // contents. The typed collection's adapter hands over Real and DateTime (text in
   // WMI's own form, "yyyymmddHHMMSS.mmmmmmsUUU") and fills elements and members.
-  enum class Kind { Null, Text, Integer, Boolean, Real, DateTime, Array, Object };
+  enum class Kind { Null, Text, Integer, Boolean, Array, Object, Real, DateTime };
 
   Kind kind = Kind::Null;
   Text text;  // Text and DateTime
