@@ -10,10 +10,6 @@
 
 namespace kestor::bridge {
 
-// UTF-8 as it comes out of a JSON parser into the core's text; a byte that is not part
-// of a well-formed sequence becomes U+FFFD.
-Text textOfUtf8(const std::string& utf8);
-
 class CoreSessionFactory : public SessionFactory {
  public:
   // platform, and typedWmi (the typed collection's WMI), must outlive every session.

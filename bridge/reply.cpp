@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "bridge/framing.h"
+#include "common/utf8.h"
 
 namespace kestor::bridge {
 
@@ -14,34 +15,6 @@ constexpr char kReplacement[] = "\\ufffd";
 
 std::string dump(const Json& reply) { return reply.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
-// Length of the well-formed UTF-8 sequence at text[i], or 0.
-std::size_t sequenceLength(const std::string& text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  std::size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // the range of the first continuation byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // no encoded surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return length;
-}
-
 // One code point (or one stray byte) of text at i, as it goes into a JSON string.
 struct Unit {
   std::size_t sourceBytes;
@@ -49,7 +22,7 @@ struct Unit {
 };
 
 Unit unitAt(const std::string& text, std::size_t i) {
-  const std::size_t length = sequenceLength(text, i);
+  const std::size_t length = utf8SequenceAt(text, i);
   if (length == 0) return {1, sizeof kReplacement - 1};
   if (length > 1) return {length, length};
   const unsigned char c = static_cast<unsigned char>(text[i]);

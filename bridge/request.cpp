@@ -49,29 +49,6 @@ Json usableId(const Json& body) {
   return nullptr;
 }
 
-struct MemberShape {
-  const char* name;
-  Member member;
-  std::size_t minArgs;
-  std::size_t maxArgs;
-};
-
-constexpr MemberShape kMembers[] = {
-    {"WMIAttributesOfInterest", Member::WmiAttributesOfInterest, 1, 1},
-    {"SetData", Member::SetData, 0, 1},
-    {"GetData", Member::GetData, 1, 1},
-    {"GenerateIdentifier", Member::GenerateIdentifier, 0, 0},
-    {"GetTestData", Member::GetTestData, 0, 0},
-    {"DateTime", Member::DateTime, 0, 0},
-};
-
-const MemberShape* findMember(const std::string& name) {
-  for (const MemberShape& shape : kMembers) {
-    if (name == shape.name) return &shape;
-  }
-  return nullptr;
-}
-
 bool readSession(const Json& body, std::uint64_t& session) {
   const auto field = body.find("session");
   if (field == body.end() || !field->is_number_integer()) return false;
@@ -87,7 +64,8 @@ bool readSession(const Json& body, std::uint64_t& session) {
 
 bool readCall(Json& body, Request& request, std::string& why) {
   const auto member = body.find("member");
-  const MemberShape* shape = member != body.end() && member->is_string() ? findMember(member->get<std::string>()) : nullptr;
+  const members::Member* shape =
+      member != body.end() && member->is_string() ? members::findMember(member->get_ref<const std::string&>()) : nullptr;
   if (!shape) {
     why = "unknown member";
     return false;
@@ -97,7 +75,9 @@ bool readCall(Json& body, Request& request, std::string& why) {
     why = "args must be an array";
     return false;
   }
-  if (args->size() < shape->minArgs || args->size() > shape->maxArgs) {
+  // SetData may carry the query list to run, so that a page needs one call per run.
+  const std::size_t maxArgs = shape->textArguments + (shape->id == Member::SetData ? 1 : 0);
+  if (args->size() < shape->textArguments || args->size() > maxArgs) {
     why = std::string("wrong number of args for ") + shape->name;
     return false;
   }
@@ -109,7 +89,7 @@ bool readCall(Json& body, Request& request, std::string& why) {
     // A query list may be tens of megabytes: moved, not copied.
     request.args.push_back(std::move(arg.get_ref<std::string&>()));
   }
-  request.member = shape->member;
+  request.member = shape->id;
   return true;
 }
 

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "bridge/reply.h"
+#include "control/members.h"
 
 namespace kestor::bridge {
 
 enum class Op { Open, Call, Close, Inventory };
 
-enum class Member { WmiAttributesOfInterest, SetData, GetData, GenerateIdentifier, GetTestData, DateTime };
+using Member = members::Id;
 
 // What every request carries; read before anything else so that a refused origin is
 // answered before the rest of the request is looked at.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/failure.h"
+#include "common/utf8.h"
 
 namespace kestor::bridge {
 

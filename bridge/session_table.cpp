@@ -2,16 +2,15 @@
 
 #include <utility>
 
+#include "common/utf8.h"
+#include "store/file_id.h"
+
 namespace kestor::bridge {
 
 namespace {
 
-std::string asciiUpper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
+// The store decides which ids name the same report; "" for an id it would refuse.
+std::string drawnForm(const std::string& fileId) { return toUtf8(canonicalFileId(textOfUtf8(fileId))); }
 
 }  // namespace
 
@@ -42,12 +41,13 @@ bool SessionTable::remove(const std::string& origin, std::uint64_t number) {
 }
 
 void SessionTable::noteReport(const std::string& origin, const std::string& fileId) {
-  reports_[origin].insert(asciiUpper(fileId));
+  const std::string drawn = drawnForm(fileId);
+  if (!drawn.empty()) reports_[origin].insert(drawn);
 }
 
 bool SessionTable::drewReport(const std::string& origin, const std::string& fileId) const {
   const auto drawn = reports_.find(origin);
-  return drawn != reports_.end() && drawn->second.count(asciiUpper(fileId)) != 0;
+  return drawn != reports_.end() && drawn->second.count(drawnForm(fileId)) != 0;
 }
 
 }  // namespace kestor::bridge

@@ -24,7 +24,7 @@ class SessionTable {
   Session* find(const std::string& origin, std::uint64_t number) const;
   bool remove(const std::string& origin, std::uint64_t number);
 
-  // File ids compare as the store compares them: ASCII letters without regard to case.
+  // File ids compare in the store's canonical form (store/file_id.h).
   void noteReport(const std::string& origin, const std::string& fileId);
   bool drewReport(const std::string& origin, const std::string& fileId) const;
 

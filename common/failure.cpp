@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/utf8.h"
+
 namespace kestor {
 
 std::int32_t statusOfFailureNumber(std::int32_t number) {

@@ -13,9 +13,6 @@ using TextView = std::u16string_view;
 // Widens 8-bit text unit by unit (ASCII literals, Latin-1 test data).
 Text widen(std::string_view narrow);
 
-// UTF-8 rendering for messages and test output; lone surrogates become U+FFFD.
-std::string toUtf8(TextView text);
-
 // Upper case for the ASCII letters only; every other unit is kept.
 char16_t asciiUpperUnit(char16_t unit);
 Text asciiUpper(TextView text);

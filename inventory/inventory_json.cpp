@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "collect/cim_datetime.h"
+#include "common/utf8.h"
 
 namespace kestor {
 

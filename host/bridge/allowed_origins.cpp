@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/text.h"
+#include "common/utf8.h"
 #include "host/dll/registry_key.h"
 
 namespace kestor::host_bridge {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 // The dispatch identifiers, kDisp*, come with the member table.
-#include "host/dll/kestor_members.h"
+#include "control/members.h"
 
 namespace kestor::ids {
 

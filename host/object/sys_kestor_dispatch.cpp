@@ -39,7 +39,7 @@ constexpr DISPID kFileIdParameter = 0;
 
 const Member* findMember(DISPID id, WORD flags) {
   for (const Member& member : members::kMembers) {
-    if (member.dispid == id) return (flags & dispatchFlag(member.invkind)) ? &member : nullptr;
+    if (member.dispid == id) return (flags & dispatchFlag(members::invokeKind(member.kind))) ? &member : nullptr;
   }
   return nullptr;
 }
@@ -51,7 +51,7 @@ bool namedArgumentsFit(const Member& member, const DISPPARAMS& params) {
   if (params.cNamedArgs == 0) return true;
   if (params.cNamedArgs != 1 || !params.rgdispidNamedArgs) return false;
   const DISPID named = params.rgdispidNamedArgs[0];
-  if (member.invkind == INVOKE_PROPERTYPUT) return named == DISPID_PROPERTYPUT;
+  if (member.kind == members::Kind::PropertyPut) return named == DISPID_PROPERTYPUT;
   return member.argumentName && named == kFileIdParameter;
 }
 

@@ -77,7 +77,7 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   FUNCDESC fd{};
   fd.memid = m.dispid;
   fd.funckind = FUNC_PUREVIRTUAL;
-  fd.invkind = m.invkind;
+  fd.invkind = kestor::members::invokeKind(m.kind);
   fd.callconv = CC_STDCALL;
   fd.cParams = static_cast<SHORT>(params.size());
   fd.cParamsOpt = 0;
@@ -86,13 +86,15 @@ void AddMember(ICreateTypeInfo* info, UINT index, const Member& m, TYPEDESC* bst
   fd.elemdescFunc.tdesc.vt = VT_HRESULT;
   fd.wFuncFlags = 0;
 
-  const std::string what = Narrow(m.name);
+  const std::string what = m.name;
   Check(info->AddFuncDesc(index, &fd), "AddFuncDesc(" + what + ")");
 
   // The result is unnamed, and so is the property put's argument: only a named
   // by-reference argument gets a name after the member's own.
-  std::vector<LPOLESTR> names{const_cast<LPOLESTR>(m.name)};
-  if (m.argumentName) names.push_back(const_cast<LPOLESTR>(m.argumentName));
+  std::wstring name = kestor::winpath::Widen(m.name);
+  std::wstring argument = m.argumentName ? kestor::winpath::Widen(m.argumentName) : std::wstring();
+  std::vector<LPOLESTR> names{name.data()};
+  if (m.argumentName) names.push_back(argument.data());
   Check(info->SetFuncAndParamNames(index, names.data(), static_cast<UINT>(names.size())),
         "SetFuncAndParamNames(" + what + ")");
 }

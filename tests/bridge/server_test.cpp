@@ -50,39 +50,39 @@ std::string codeOf(const Json& reply) { return reply.value("error", Json::object
 TEST(BridgeServer, RefusesMalformedRequests) {
   struct Row { int line; std::string text; const char* code; Json id; };
   const Row rows[] = {
-      {__LINE__, "", "bad-request", nullptr},                                                // empty message
-      {__LINE__, "{\"id\":1,", "bad-request", nullptr},                                      // cut JSON
-      {__LINE__, "[1]", "bad-request", nullptr},                                             // not an object
-      {__LINE__, "{\"id\":1,\"op\":\"open\"}", "bad-request", 1},                          // no origin
-      {__LINE__, "{\"id\":1,\"origin\":7,\"op\":\"open\"}", "bad-request", 1},             // origin not a text
-      {__LINE__, "{\"origin\":\"" + kPage + "\",\"op\":\"open\"}", "bad-request", nullptr},  // no id
-      {__LINE__, "{\"id\":1.5,\"origin\":\"" + kPage + "\",\"op\":\"open\"}", "bad-request", nullptr},
+      {__LINE__, "", error_code::kBadRequest, nullptr},                                                // empty message
+      {__LINE__, "{\"id\":1,", error_code::kBadRequest, nullptr},                                      // cut JSON
+      {__LINE__, "[1]", error_code::kBadRequest, nullptr},                                             // not an object
+      {__LINE__, "{\"id\":1,\"op\":\"open\"}", error_code::kBadRequest, 1},                          // no origin
+      {__LINE__, "{\"id\":1,\"origin\":7,\"op\":\"open\"}", error_code::kBadRequest, 1},             // origin not a text
+      {__LINE__, "{\"origin\":\"" + kPage + "\",\"op\":\"open\"}", error_code::kBadRequest, nullptr},  // no id
+      {__LINE__, "{\"id\":1.5,\"origin\":\"" + kPage + "\",\"op\":\"open\"}", error_code::kBadRequest, nullptr},
       {__LINE__, "{\"id\":\"" + std::string(65, 'x') + "\",\"origin\":\"" + kPage + "\",\"op\":\"open\"}",
-       "bad-request", nullptr},                                                              // id too long to echo
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"start\"}", "bad-request", 1},
-      {__LINE__, "{\"id\":\"a\",\"origin\":\"" + kPage + "\"}", "bad-request", "a"},         // no op
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\"}", "bad-request", 1},  // no session
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":\"1\"}", "bad-request", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":-1}", "bad-request", 1},
+       error_code::kBadRequest, nullptr},                                                              // id too long to echo
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"start\"}", error_code::kBadRequest, 1},
+      {__LINE__, "{\"id\":\"a\",\"origin\":\"" + kPage + "\"}", error_code::kBadRequest, "a"},         // no op
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\"}", error_code::kBadRequest, 1},  // no session
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":\"1\"}", error_code::kBadRequest, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":-1}", error_code::kBadRequest, 1},
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"Run\",\"args\":[]}",
-       "bad-request", 1},                                                                    // unknown member
+       error_code::kBadRequest, 1},                                                                    // unknown member
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\"}",
-       "bad-request", 1},                                                                    // no args
+       error_code::kBadRequest, 1},                                                                    // no args
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\",\"args\":[]}",
-       "bad-request", 1},                                                                    // too few args
+       error_code::kBadRequest, 1},                                                                    // too few args
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"SetData\",\"args\":[\"a\",\"b\"]}",
-       "bad-request", 1},                                                                    // too many args
+       error_code::kBadRequest, 1},                                                                    // too many args
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"call\",\"session\":1,\"member\":\"GetData\",\"args\":[7]}",
-       "bad-request", 1},                                                                    // arg not a text
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"x\":[[[[1]]]]}", "bad-request", nullptr},  // nested too deep
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", "bad-request", nullptr},  // lone surrogate
-      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", "origin-refused", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", "origin-refused", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", "origin-refused", 1},  // not serialized
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", "no-session", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1}", "bad-request", 1},  // no queries
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1,\"queries\":[]}", "bad-request", 1},
-      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":9,\"queries\":\"\"}", "no-session", 1},
+       error_code::kBadRequest, 1},                                                                    // arg not a text
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"x\":[[[[1]]]]}", error_code::kBadRequest, nullptr},  // nested too deep
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", error_code::kBadRequest, nullptr},  // lone surrogate
+      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", error_code::kOriginRefused, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", error_code::kOriginRefused, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", error_code::kOriginRefused, 1},  // not serialized
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", error_code::kNoSession, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1}", error_code::kBadRequest, 1},  // no queries
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1,\"queries\":[]}", error_code::kBadRequest, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":9,\"queries\":\"\"}", error_code::kNoSession, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "row at line " << row.line);
@@ -102,16 +102,16 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
   EXPECT_EQ(host.call(session, "GetTestData", Json::array()), Json({{"id", 2}, {"ok", true}, {"value", "WMI simulation"}}));
   EXPECT_EQ(host.call(session, "WMIAttributesOfInterest", {"A\r\n\x1a|"}), Json({{"id", 2}, {"ok", true}}));
   const Json drawn = host.call(session, "SetData", Json::array());
-  EXPECT_EQ(drawn["value"], "{ID1}");
-  EXPECT_EQ(host.call(session, "GetData", {"{id1}"})["value"], "A\r\n\x1a|");  // ids ignore case
+  EXPECT_EQ(drawn["value"], fakes::drawnId(1));
+  EXPECT_EQ(host.call(session, "GetData", {"{abcdef00-0000-0000-0000-000000000001}"})["value"], "A\r\n\x1a|");  // ids ignore case
   // SetData with a list puts it first, and reports keep growing per run of the fake.
-  EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], "{ID2}");
-  EXPECT_EQ(host.call(session, "GetData", {"{ID2}"})["value"], "B|");
+  EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], fakes::drawnId(2));
+  EXPECT_EQ(host.call(session, "GetData", {fakes::drawnId(2)})["value"], "B|");
   EXPECT_EQ(host.call(session, "SetData", {""})["value"], "");  // a failed run
   EXPECT_EQ(host.reply({{"id", 4}, {"origin", kPage}, {"op", "inventory"}, {"session", session}, {"queries", "Q|"}}),
             Json({{"id", 4}, {"ok", true}, {"value", "{\"list\":\"Q|\"}"}}));
   EXPECT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", session}}), Json({{"id", 3}, {"ok", true}}));
-  EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), "no-session");  // closed
+  EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), error_code::kNoSession);  // closed
 }
 
 TEST(BridgeServer, KeepsOriginsApart) {
@@ -121,8 +121,8 @@ TEST(BridgeServer, KeepsOriginsApart) {
   ASSERT_NE(mine, theirs);
   const std::string id = host.call(theirs, "SetData", {"secret|"}, kOther)["value"];
   // Another origin's session is no session at all; its report is as if unknown.
-  EXPECT_EQ(codeOf(host.call(theirs, "GetTestData", Json::array(), kPage)), "no-session");
-  EXPECT_EQ(codeOf(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", theirs}})), "no-session");
+  EXPECT_EQ(codeOf(host.call(theirs, "GetTestData", Json::array(), kPage)), error_code::kNoSession);
+  EXPECT_EQ(codeOf(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", theirs}})), error_code::kNoSession);
   const int reads = host.factory.store.getDataCalls;
   EXPECT_EQ(host.call(mine, "GetData", {id})["value"], "");
   EXPECT_EQ(host.factory.store.getDataCalls, reads);  // not even asked
@@ -135,7 +135,7 @@ TEST(BridgeServer, LimitsSessions) {
   Host host;
   std::vector<std::uint64_t> sessions;
   for (std::size_t i = 0; i < SessionTable::kMaxPerOrigin; ++i) sessions.push_back(host.open(kPage));
-  EXPECT_EQ(codeOf(host.reply({{"id", 1}, {"origin", kPage}, {"op", "open"}})), "too-many-sessions");
+  EXPECT_EQ(codeOf(host.reply({{"id", 1}, {"origin", kPage}, {"op", "open"}})), error_code::kTooManySessions);
   host.open(kOther);  // the limit is per origin
   ASSERT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", sessions[0]}})["ok"], true);
   host.open(kPage);  // closing makes room
@@ -148,7 +148,7 @@ TEST(BridgeServer, LimitsSessions) {
   int refused = 0;
   for (int i = 0; i < 9 * 32; ++i) {
     const Json request = {{"id", i}, {"origin", origins[static_cast<std::size_t>(i) / 32]}, {"op", "open"}};
-    server.serve(request.dump(), [&](const std::string& reply) { refused += codeOf(Json::parse(reply)) == "too-many-sessions"; });
+    server.serve(request.dump(), [&](const std::string& reply) { refused += codeOf(Json::parse(reply)) == error_code::kTooManySessions; });
   }
   EXPECT_EQ(factory.opened, 256);
   EXPECT_EQ(refused, 9 * 32 - 256);
@@ -159,7 +159,7 @@ TEST(BridgeServer, ReportsMemberFailuresAsTheControlDoes) {
   const std::uint64_t session = host.open();
   host.call(session, "WMIAttributesOfInterest", {"fail"});
   const Json failed = host.call(session, "DateTime", Json::array());
-  EXPECT_EQ(codeOf(failed), "failed");
+  EXPECT_EQ(codeOf(failed), error_code::kFailed);
   EXPECT_EQ(failed["error"]["number"], -2146828283);  // 0x800A0005
   EXPECT_EQ(failed["error"]["description"], "Invalid procedure call or argument");
 }
@@ -183,7 +183,7 @@ TEST(BridgeServer, RunsUntilInputEnds) {
   }
   ASSERT_EQ(replies.size(), 2u);
   EXPECT_EQ(replies[0]["session"], 1);
-  EXPECT_EQ(codeOf(replies[1]), "bad-request");
+  EXPECT_EQ(codeOf(replies[1]), error_code::kBadRequest);
 }
 
 }  // namespace

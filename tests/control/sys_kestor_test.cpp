@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "common/utf8.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_store_ports.h"
 #include "fakes/fake_wmi.h"

@@ -12,11 +12,19 @@
 #include "bridge/framing.h"
 #include "bridge/session.h"
 #include "common/failure.h"
+#include "common/utf8.h"
+#include "store/file_id.h"
 
 namespace kestor::fakes {
 
+// The id of the fake's run number run, in the braced GUID form the store draws.
+inline std::string drawnId(int run) {
+  const std::string digits = std::to_string(run);
+  return "{ABCDEF00-0000-0000-0000-" + std::string(12 - digits.size(), '0') + digits + "}";
+}
+
 struct FakeBridgeStore {
-  std::map<std::string, std::string> reports;  // by upper-case id, as file names match
+  std::map<std::string, std::string> reports;  // by canonical id, as file names match
   int getDataCalls = 0;
   int runs = 0;
   // Each report is the query list this many times over.
@@ -34,15 +42,13 @@ class FakeBridgeSession : public bridge::Session {
     std::string report;
     report.reserve(queryList_.size() * store_.repeat);
     for (std::size_t i = 0; i < store_.repeat; ++i) report += queryList_;
-    const std::string id = "{ID" + std::to_string(++store_.runs) + "}";
+    const std::string id = drawnId(++store_.runs);
     store_.reports[id] = std::move(report);
     return id;
   }
   std::string getData(const std::string& fileId) override {
     ++store_.getDataCalls;
-    std::string upper = fileId;
-    for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    const auto found = store_.reports.find(upper);
+    const auto found = store_.reports.find(toUtf8(canonicalFileId(textOfUtf8(fileId))));
     return found == store_.reports.end() ? std::string() : found->second;
   }
   std::string generateIdentifier() override { return simple("{GUID}"); }

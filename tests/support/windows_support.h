@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/text.h"
+#include "common/utf8.h"
 
 namespace kestor::test {
 

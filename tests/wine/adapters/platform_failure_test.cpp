@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/failure.h"
+#include "common/utf8.h"
 #include "host/adapters/com_call.h"
 #include "host/com/com_ptr.h"
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "common/utf8.h"
 #include "host/adapters/wbem_connector.h"
 
 namespace kestor::win {

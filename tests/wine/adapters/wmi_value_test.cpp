@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/failure.h"
+#include "common/utf8.h"
 #include "host/com/bstr.h"
 #include "host/com/variant.h"
 #include "host/adapters/wmi_value.h"

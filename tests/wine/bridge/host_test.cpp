@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "bridge/reply.h"
 #include "host/typelib/win_path.h"
 #include "tests/wine/bridge/host_process.h"
 
 namespace kestor::host_test {
 namespace {
+
+namespace error_code = bridge::error_code;
 
 // A Unix path: mapped as Wine maps it.
 const std::wstring kHost = winpath::ToWindowsPath(KESTOR_HOST_EXE);
@@ -69,8 +72,8 @@ TEST(RefusedHost, RefusesEveryOriginAndEndsWithItsInput) {
   HostProcess host(kHost.c_str());
   for (const std::string& origin : {kPage, kLocal, std::string("https://user.example.com")}) {
     SCOPED_TRACE(origin);
-    EXPECT_EQ(codeOf(host.request(openRequest(origin))), "origin-refused");
-    EXPECT_EQ(codeOf(host.request(callRequest(1, "GetTestData", Json::array(), origin))), "origin-refused");
+    EXPECT_EQ(codeOf(host.request(openRequest(origin))), error_code::kOriginRefused);
+    EXPECT_EQ(codeOf(host.request(callRequest(1, "GetTestData", Json::array(), origin))), error_code::kOriginRefused);
   }
   EXPECT_EQ(host.endInput(10000), 0u);
   EXPECT_FALSE(host.receive().has_value());  // nothing else was written
@@ -93,7 +96,7 @@ TEST(ServedHost, ServesExactlyTheMachineListsOrigins) {
     SCOPED_TRACE(testing::Message() << "row at line " << row.line);
     const Json reply = host.request(openRequest(row.origin));
     EXPECT_EQ(reply["ok"], row.served) << reply;
-    EXPECT_EQ(codeOf(reply), row.served ? "" : "origin-refused");
+    EXPECT_EQ(codeOf(reply), std::string(row.served ? "" : error_code::kOriginRefused));
   }
 }
 
@@ -226,12 +229,12 @@ TEST(ServedHost, RefusesThe33rdSessionOfAnOrigin) {
   HostProcess host(kHost.c_str());
   std::vector<Json> sessions;
   for (int i = 0; i < 32; ++i) sessions.push_back(openSession(host));
-  EXPECT_EQ(codeOf(host.request(openRequest(kPage))), "too-many-sessions");
+  EXPECT_EQ(codeOf(host.request(openRequest(kPage))), error_code::kTooManySessions);
   EXPECT_NO_THROW(openSession(host, kLocal));
   EXPECT_EQ(host.request({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", sessions[5]}}),
             Json({{"id", 3}, {"ok", true}}));
   EXPECT_NO_THROW(openSession(host));
-  EXPECT_EQ(codeOf(host.request(callRequest(sessions[5], "GetTestData", Json::array()))), "no-session");
+  EXPECT_EQ(codeOf(host.request(callRequest(sessions[5], "GetTestData", Json::array()))), error_code::kNoSession);
 }
 
 TEST(ServedHost, SendsAReportAboveOneMessageInChunks) {

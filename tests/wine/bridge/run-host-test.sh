@@ -5,14 +5,14 @@
 set -u
 run=$1 gtest=$2 prefix=$3 out=$4 exe=$5
 mkdir -p "$out"
-policy='SOFTWARE\Policies\Kestor\Bridge\AllowedOrigins'
+source "$(dirname "$0")/../../../scripts/lib/windows.sh"
+policy=$kestor_policy_key
 # Each place a list could be read from: the machine's key (the real one; Policies is
 # shared by the 32-bit and the 64-bit view), and the user's own, which the host must
 # not read.
 places=("HKLM\\$policy /reg:64" "HKCU\\$policy /reg:64")
 
 reg() { bash "$run" "$prefix" 60 "$out/reg.txt" reg "$@"; }
-source "$(dirname "$0")/../../../scripts/lib/windows.sh"
 
 for i in "${!places[@]}"; do
   read -r key view <<<"${places[$i]}"
