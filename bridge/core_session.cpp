@@ -11,18 +11,18 @@ namespace kestor::bridge {
 
 namespace {
 
-// The report's bytes go through the platform's conversion from the ANSI code page, then
-// into UTF-8 in one pass; the UTF-16 text is dropped as soon as that is done. Lone
-// surrogates (a report holds none from a code page, but toUtf8 is total) become U+FFFD.
-class Utf8ReportSink : public ReportSink {
+// A report file's blocks, each through the platform's conversion from the ANSI code page
+// and then into UTF-8; the UTF-16 text is dropped as soon as that is done.
+class CoreReportReader : public ReportReader {
  public:
-  explicit Utf8ReportSink(AnsiCodec& ansi) : ansi_(ansi) {}
-  void takeAnsi(const std::string& bytes) override { utf8_ = toUtf8(ansi_.fromAnsi(bytes)); }
-  std::string take() { return std::move(utf8_); }
+  CoreReportReader(std::unique_ptr<ReportBlocks> blocks, AnsiCodec& ansi) : blocks_(std::move(blocks)), ansi_(ansi) {}
+  bool next(std::string& ansi) override { return blocks_->next(ansi); }
+  void rewind() override { blocks_->rewind(); }
+  std::string utf8Of(const std::string& ansi) override { return toUtf8(ansi_.fromAnsi(ansi)); }
 
  private:
+  std::unique_ptr<ReportBlocks> blocks_;
   AnsiCodec& ansi_;
-  std::string utf8_;
 };
 
 class CoreSession : public Session {
@@ -34,10 +34,10 @@ class CoreSession : public Session {
     core_.setWmiAttributesOfInterest(textOfUtf8(queryList));
   }
   std::string setData() override { return toUtf8(core_.setData()); }
-  std::string getData(const std::string& fileId) override {
-    Utf8ReportSink report(ansi_);
-    core_.getData(textOfUtf8(fileId), report);
-    return report.take();
+  std::unique_ptr<ReportReader> getData(const std::string& fileId) override {
+    std::unique_ptr<ReportBlocks> blocks = core_.openData(textOfUtf8(fileId));
+    if (!blocks) return nullptr;
+    return std::make_unique<CoreReportReader>(std::move(blocks), ansi_);
   }
   std::string generateIdentifier() override { return toUtf8(core_.generateIdentifier()); }
   std::string dateTime() override { return toUtf8(core_.dateTime()); }

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "bridge/policy_entry.h"
+
 namespace kestor::bridge {
 
 namespace {
@@ -77,7 +79,8 @@ bool isServableOrigin(const std::string& origin) {
 
 AllowList::AllowList(const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
-    if (isServableOrigin(entry)) origins_.insert(entry);
+    PolicyEntry read = readPolicyEntry(entry);
+    if (!read.origin.empty()) origins_.insert(std::move(read.origin));
   }
 }
 

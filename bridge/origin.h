@@ -14,7 +14,8 @@ bool isServableOrigin(const std::string& origin);
 
 class AllowList {
  public:
-  // Entries that are not servable origins are dropped: they could never match.
+  // Entries are read by readPolicyEntry: normalised where that is unambiguous, dropped
+  // where they could never match.
   explicit AllowList(const std::vector<std::string>& entries);
   bool allows(const std::string& origin) const { return origins_.count(origin) != 0; }
   bool empty() const { return origins_.empty(); }

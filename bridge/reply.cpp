@@ -93,41 +93,54 @@ std::string okReply(const Json& id, const Json& extra) {
   return dump(reply);
 }
 
-void sendValue(const SendReply& send, const Json& id, const std::string& value) {
-  const std::string idText = dump(id);
+std::size_t escapedSize(const std::string& value, std::size_t from, std::size_t to) {
   std::size_t escaped = 0;
-  for (std::size_t i = 0; i < value.size();) {
+  for (std::size_t i = from; i < to;) {
     const Unit unit = unitAt(value, i);
     escaped += unit.escapedBytes;
     i += unit.sourceBytes;
   }
-  if (idText.size() + escaped + sizeof "{\"id\":,\"ok\":true,\"value\":\"\"}" - 1 <= kMaxReplyBytes) {
-    send(valueMessage(idText, "", value, 0, value.size(), escaped));
-    return;
-  }
+  return escaped;
+}
+
+std::size_t partBudget(const Json& id) {
   // Room for the fields around a piece, with the widest part numbers.
-  const std::size_t frame = idText.size() + sizeof "{\"id\":,\"ok\":true,\"part\":4294967295,\"parts\":4294967295,\"value\":\"\"}";
-  const std::size_t budget = kMaxReplyBytes - frame;
+  const std::size_t frame = dump(id).size() + sizeof "{\"id\":,\"ok\":true,\"part\":4294967295,\"parts\":4294967295,\"value\":\"\"}";
+  return kMaxReplyBytes - frame;
+}
+
+std::vector<std::size_t> pieceCuts(const std::string& value, std::size_t budget) {
   std::vector<std::size_t> cuts{0};
-  std::vector<std::size_t> pieceSizes;
   std::size_t piece = 0;
   for (std::size_t i = 0; i < value.size();) {
     const Unit unit = unitAt(value, i);
     if (piece + unit.escapedBytes > budget) {
       cuts.push_back(i);
-      pieceSizes.push_back(piece);
       piece = 0;
     }
     piece += unit.escapedBytes;
     i += unit.sourceBytes;
   }
   cuts.push_back(value.size());
-  pieceSizes.push_back(piece);
-  const std::size_t parts = pieceSizes.size();
-  for (std::size_t part = 0; part < parts; ++part) {
-    const std::string fields = ",\"part\":" + std::to_string(part) + ",\"parts\":" + std::to_string(parts);
-    send(valueMessage(idText, fields, value, cuts[part], cuts[part + 1], pieceSizes[part]));
+  return cuts;
+}
+
+std::string partMessage(const Json& id, std::size_t part, std::size_t parts, const std::string& value,
+                        std::size_t from, std::size_t to) {
+  const std::string fields = ",\"part\":" + std::to_string(part) + ",\"parts\":" + std::to_string(parts);
+  return valueMessage(dump(id), fields, value, from, to, escapedSize(value, from, to));
+}
+
+void sendValue(const SendReply& send, const Json& id, const std::string& value) {
+  const std::string idText = dump(id);
+  const std::size_t escaped = escapedSize(value, 0, value.size());
+  if (idText.size() + escaped + sizeof "{\"id\":,\"ok\":true,\"value\":\"\"}" - 1 <= kMaxReplyBytes) {
+    send(valueMessage(idText, "", value, 0, value.size(), escaped));
+    return;
   }
+  const std::vector<std::size_t> cuts = pieceCuts(value, partBudget(id));
+  const std::size_t parts = cuts.size() - 1;
+  for (std::size_t part = 0; part < parts; ++part) send(partMessage(id, part, parts, value, cuts[part], cuts[part + 1]));
 }
 
 }  // namespace kestor::bridge

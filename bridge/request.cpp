@@ -130,6 +130,11 @@ std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::str
   return envelope;
 }
 
+bool isHello(const Json& body) {
+  const auto op = body.find("op");
+  return op != body.end() && *op == "hello";
+}
+
 std::optional<Request> readRequest(Json& body, std::string& why) {
   Request request;
   const auto op = body.find("op");

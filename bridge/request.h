@@ -33,6 +33,9 @@ struct Request {
 // or nests deeper than a request can.
 std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::string& why);
 
+// True for the op that asks which host this is; it opens nothing and needs no listing.
+bool isHello(const Json& body);
+
 // nullopt with why filled when op, session, member, args or queries are missing or
 // mistyped.
 // The texts of args are moved out of body, which is left with empty ones.

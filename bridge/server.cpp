@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "bridge/report_reply.h"
 #include "common/failure.h"
 #include "common/utf8.h"
 
@@ -17,7 +18,8 @@ constexpr std::int32_t kUnexpectedStatus = static_cast<std::int32_t>(0x8000FFFFu
 
 }  // namespace
 
-Server::Server(SessionFactory& factory, AllowList allowed) : factory_(factory), allowed_(std::move(allowed)) {}
+Server::Server(SessionFactory& factory, AllowList allowed, std::string hostVersion)
+    : factory_(factory), allowed_(std::move(allowed)), hostVersion_(std::move(hostVersion)) {}
 
 void Server::run(ByteSource& in, ByteSink& out) {
   const SendReply send = [&out](const std::string& reply) { writeFrame(out, reply); };
@@ -48,8 +50,13 @@ void Server::serve(std::string text, const SendReply& send) {
     std::string().swap(text);
     if (!envelope) return guardedSend(errorReply(id, error_code::kBadRequest, why));
     if (envelope->id.is_null()) return guardedSend(errorReply(id, error_code::kBadRequest, "id missing or unusable"));
-    // Nothing else of a refused page's request is looked at.
-    if (!isServableOrigin(envelope->origin) || !allowed_.allows(envelope->origin)) {
+    // Nothing else of a refused page's request is looked at. Which host this is may be
+    // asked by any page of a servable kind: the answer opens nothing.
+    const bool servable = isServableOrigin(envelope->origin);
+    if (servable && isHello(envelope->body)) {
+      return guardedSend(okReply(id, {{"protocol", kProtocolVersion}, {"host", hostVersion_}}));
+    }
+    if (!servable || !allowed_.allows(envelope->origin)) {
       return guardedSend(errorReply(id, error_code::kOriginRefused, "origin not allowed"));
     }
     const std::optional<Request> request = readRequest(envelope->body, why);
@@ -108,7 +115,10 @@ void Server::call(const Envelope& envelope, Session& session, const Request& req
     case Member::GetData:
       // Another origin's report, an earlier host's or any other file: as if unknown.
       if (!sessions_.drewReport(envelope.origin, args[0])) return sendValue(send, envelope.id, std::string());
-      return sendValue(send, envelope.id, session.getData(args[0]));
+      if (const std::unique_ptr<ReportReader> report = session.getData(args[0])) {
+        return sendReport(send, envelope.id, *report);
+      }
+      return sendValue(send, envelope.id, std::string());
     case Member::GenerateIdentifier: return sendValue(send, envelope.id, session.generateIdentifier());
     case Member::GetTestData: return sendValue(send, envelope.id, session.getTestData());
     case Member::DateTime: return sendValue(send, envelope.id, session.dateTime());

@@ -10,9 +10,13 @@
 
 namespace kestor::bridge {
 
+// The version of the bridge's messages this host speaks; "hello" tells it.
+constexpr int kProtocolVersion = 2;
+
 class Server {
  public:
-  Server(SessionFactory& factory, AllowList allowed);
+  // hostVersion: the product's version, as "hello" tells it.
+  Server(SessionFactory& factory, AllowList allowed, std::string hostVersion = std::string());
 
   // Serves every request of in until it ends; a reply that cannot be written ends it
   // with a throw. The sessions end with the server.
@@ -28,6 +32,7 @@ class Server {
 
   SessionFactory& factory_;
   AllowList allowed_;
+  std::string hostVersion_;
   SessionTable sessions_;
 };
 

@@ -1,5 +1,6 @@
 #include "bridge/session_table.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/utf8.h"
@@ -11,6 +12,15 @@ namespace {
 
 // The store decides which ids name the same report; "" for an id it would refuse.
 std::string drawnForm(const std::string& fileId) { return toUtf8(canonicalFileId(textOfUtf8(fileId))); }
+
+// An id in a slot, NUL after it when shorter; false for an id no slot holds.
+template <typename Slot>
+bool toSlot(const std::string& id, Slot& slot) {
+  if (id.empty() || id.size() > slot.size()) return false;
+  slot.fill('\0');
+  id.copy(slot.data(), id.size());
+  return true;
+}
 
 }  // namespace
 
@@ -41,13 +51,18 @@ bool SessionTable::remove(const std::string& origin, std::uint64_t number) {
 }
 
 void SessionTable::noteReport(const std::string& origin, const std::string& fileId) {
-  const std::string drawn = drawnForm(fileId);
-  if (!drawn.empty()) reports_[origin].insert(drawn);
+  Drawn::Slot slot;
+  if (!toSlot(drawnForm(fileId), slot)) return;
+  Drawn& drawn = reports_[origin];
+  drawn.slots[drawn.next] = slot;
+  drawn.next = (drawn.next + 1) % drawn.slots.size();
 }
 
 bool SessionTable::drewReport(const std::string& origin, const std::string& fileId) const {
   const auto drawn = reports_.find(origin);
-  return drawn != reports_.end() && drawn->second.count(drawnForm(fileId)) != 0;
+  Drawn::Slot slot;
+  if (drawn == reports_.end() || !toSlot(drawnForm(fileId), slot)) return false;
+  return std::find(drawn->second.slots.begin(), drawn->second.slots.end(), slot) != drawn->second.slots.end();
 }
 
 }  // namespace kestor::bridge

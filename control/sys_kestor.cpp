@@ -55,6 +55,8 @@ Text SysKestor::setData() {
 
 void SysKestor::getData(const Text& fileId, ReportSink& report) { reportStore().readDataFile(fileId, report); }
 
+std::unique_ptr<ReportBlocks> SysKestor::openData(const Text& fileId) { return reportStore().openDataFile(fileId); }
+
 void SysKestor::loadProperties(PropertySource& source) {
   Text queryList = source.readText(kPropertyKey);
   queryList_ = std::move(queryList);

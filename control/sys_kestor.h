@@ -1,5 +1,7 @@
 #pragma once
 // The scriptable object's behaviour, free of COM: its three fields and its members.
+#include <memory>
+
 #include "collect/wmi_client.h"
 #include "common/chunked_text.h"
 #include "common/clock.h"
@@ -38,6 +40,8 @@ class SysKestor {
   Text setData();
   // The stored report of fileId into report, which stays empty when there is none.
   void getData(const Text& fileId, ReportSink& report);
+  // The same report in blocks; null where getData leaves it empty before reading.
+  std::unique_ptr<ReportBlocks> openData(const Text& fileId);
   // Replaces the query list with the persisted value; on failure the list is kept
   // and the failure is rethrown.
   void loadProperties(PropertySource& source);

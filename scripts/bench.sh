@@ -92,9 +92,22 @@ fi
 
 [ "${KESTOR_BENCH_BRIDGE:-1}" = 0 ] && exit 0
 echo
+echo "== kestor-host.exe (32-bit) driven over its standard streams =="
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+build_windows "$build" win32 kestor_host kestor_host_bench >"$out/win32-build.log" 2>&1 || { cat "$out/win32-build.log" >&2; exit 1; }
+# The driver's origin, under a value name of its own, for this run only.
+wine_run "$out/host-policy.txt" reg add "HKLM\\$kestor_policy_key" /v 99 /t REG_SZ /d https://bench.example.com /f /reg:64
+wine_run "$out/host-bench.txt" "$build/win32/bench/wine/kestor_host_bench.exe" \
+  "$(windows_path "$build/win32/host/bridge/kestor-host.exe")" "${KESTOR_BENCH_HOST_MB:-100}" "${KESTOR_BENCH_HOST_CALLS:-5000}" ||
+  { echo "the host benchmark failed:" >&2; cat "$out/host-bench.txt" "$out/host-bench.txt.err" >&2; exit 1; }
+wine_run "$out/host-policy.txt" reg delete "HKLM\\$kestor_policy_key" /v 99 /f /reg:64
+tr -d '\r' <"$out/host-bench.txt"
+
+echo
 echo "== Browser bridge in headless chromium: kestor-host.exe, and an echo host as the floor =="
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 (cd "$root/tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 \
   npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+bash "$root/page/build.sh" "$out/dist/page" >/dev/null
 node "$root/tests/browser/bench.js" --prefix "$prefix" --host "$win/host/bridge/kestor-host.exe" \
-  --echo "$win/bench/wine/kestor_echo_host.exe" --out "$out"
+  --echo "$win/bench/wine/kestor_echo_host.exe" --dist "$out/dist" --out "$out"

@@ -20,8 +20,9 @@ checked=(clang libclang-rt-14-dev)
 # osslsigncode signs with a certificate that openssl makes when none is given, or with a
 # key on a token through the OpenSSL PKCS#11 engine. The release check keeps its test key
 # in a SoftHSM2 token and runs its time-stamp authority under node. chromium packs the
-# extension, zip the Firefox copy (unzip reads it back in the tests).
-shipping=(wixl msitools osslsigncode openssl libengine-pkcs11-openssl softhsm2 chromium nodejs zip unzip)
+# extension, zip the Firefox copy (unzip reads it back in the tests). faketime fixes the
+# dates wixl and msibuild write into a package, which is then reproducible.
+shipping=(wixl msitools faketime osslsigncode openssl libengine-pkcs11-openssl softhsm2 chromium nodejs zip unzip)
 # The browser bridge's tests: headless browsers driven from Node (drivers from npm).
 browsers=(chromium firefox-esr nodejs)
 

@@ -58,24 +58,41 @@ Text ReportStore::writeDataFile(const ChunkedText& report) const {
   return fileId;
 }
 
-void ReportStore::readDataFile(const Text& fileId, ReportSink& report) const {
+std::unique_ptr<ReadableFile> ReportStore::openReport(const Text& fileId, std::uint64_t& length) const {
   // A page chooses this id: one of ours (in any letter case) or nothing, and then no
   // file is touched.
   const Text ownId = canonicalFileId(fileId);
-  if (ownId.empty()) return;
+  if (ownId.empty()) return nullptr;
+  std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(ownId));
+  // A longer file cannot come back as one text. Refused before reading: reading
+  // gigabytes only to give the empty text would cost seconds and as much memory.
+  length = file->length();
+  if (length > kLongestReport) return nullptr;
+  return file;
+}
 
+void ReportStore::readDataFile(const Text& fileId, ReportSink& report) const {
   try {
-    const std::unique_ptr<ReadableFile> file = ports_.files.openForInput(buildFilePath(ownId));
-    // A longer file cannot come back as one text. Refused before reading: reading
-    // gigabytes only to give the empty text would cost seconds and as much memory.
-    const std::uint64_t length = file->length();
-    if (length > kLongestReport) return;
+    std::uint64_t length = 0;
+    const std::unique_ptr<ReadableFile> file = openReport(fileId, length);
+    if (!file) return;
     report.takeAnsi(file->read(length));
     // A failing close keeps what was read; the destructor has closed the file on any
     // earlier failure, which leaves the report empty.
     file->close();
   } catch (const Failure&) {
     // No file, or a failed read: the empty text.
+  }
+}
+
+std::unique_ptr<ReportBlocks> ReportStore::openDataFile(const Text& fileId) const {
+  try {
+    std::uint64_t length = 0;
+    std::unique_ptr<ReadableFile> file = openReport(fileId, length);
+    if (!file) return nullptr;
+    return std::make_unique<ReportBlocks>(std::move(file), length);
+  } catch (const Failure&) {
+    return nullptr;
   }
 }
 

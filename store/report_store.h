@@ -1,9 +1,11 @@
 #pragma once
 // Report files in the user's temporary directory, named by their file id.
 #include <functional>
+#include <memory>
 
 #include "common/chunked_text.h"
 #include "common/text.h"
+#include "store/report_blocks.h"
 #include "store/store_ports.h"
 
 namespace kestor {
@@ -34,7 +36,16 @@ class ReportStore {
   // 2^31 - 1 bytes (refused unread). Never throws a Failure.
   void readDataFile(const Text& fileId, ReportSink& report) const;
 
+  // The file of fileId open for reading in blocks; null where readDataFile leaves the
+  // report empty before reading (no such file, not openable, too long). Never throws a
+  // Failure; the blocks' reads may.
+  std::unique_ptr<ReportBlocks> openDataFile(const Text& fileId) const;
+
  private:
+  // The file of fileId and its length, or null; lengths above the longest report are
+  // refused unread.
+  std::unique_ptr<ReadableFile> openReport(const Text& fileId, std::uint64_t& length) const;
+
   StorePorts ports_;
   IdentifierSource newIdentifier_;
 };

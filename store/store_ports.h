@@ -67,7 +67,10 @@ class ReadableFile {
  public:
   virtual ~ReadableFile() = default;
   virtual std::uint64_t length() = 0;
+  // The next byteCount bytes.
   virtual std::string read(std::uint64_t byteCount) = 0;
+  // Back to the first byte: a second pass over the same open file sees the same bytes.
+  virtual void rewind() = 0;
   virtual void close() = 0;
 };
 

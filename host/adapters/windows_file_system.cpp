@@ -103,6 +103,11 @@ class Win32ReadableFile : public ReadableFile {
     return bytes;
   }
 
+  void rewind() override {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file_.handle(), start, nullptr, FILE_BEGIN)) throw fileFailure(GetLastError());
+  }
+
   void close() override { file_.close(); }
 
  private:

@@ -1,6 +1,7 @@
 // kestor-host.exe: the native messaging host of the browser bridge. The browser starts
 // it with a pipe on standard input and output; it serves the bridge's requests until
-// standard input ends.
+// standard input ends. With --policy it prints the administrator's list of allowed
+// origins as it reads it, and exits.
 #include <windows.h>
 #include <objbase.h>
 
@@ -8,6 +9,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "bridge/core_session.h"
 #include "bridge/server.h"
@@ -15,8 +17,10 @@
 #include "host/adapters/windows_platform.h"
 #include "host/com/apartment.h"
 #include "host/bridge/allowed_origins.h"
+#include "host/bridge/host_version.h"
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--policy") == 0) return kestor::host_bridge::printPolicy(stdout);
   // Frames are bytes: in text mode a length byte 0x1A would end the input and every
   // LF would go out as CR LF.
   if (_setmode(_fileno(stdin), _O_BINARY) == -1 || _setmode(_fileno(stdout), _O_BINARY) == -1) return 2;
@@ -28,7 +32,7 @@ int main() {
     kestor::win::WindowsPlatform platform;
     kestor::win::WbemNativeConnector typedWmi;
     kestor::bridge::CoreSessionFactory factory(platform.platform(), typedWmi);
-    kestor::bridge::Server server(factory, std::move(allowed));
+    kestor::bridge::Server server(factory, std::move(allowed), kestor::host_bridge::productVersion());
     kestor::bridge::FileSource in(stdin);
     kestor::bridge::FileSink out(stdout);
     server.run(in, out);

@@ -1,73 +1,20 @@
-// How the platform finds and creates the component: the four exports of an in-process
-// server (ordinals in kestor.def), the counts DllCanUnloadNow consults and the class
-// factories of its two classes.
+// The DLL's whole life: DllMain, the four exports of an in-process server (ordinals in
+// kestor.def) and the class factories of its two classes. The counts DllCanUnloadNow consults live in
+// host/shared/module.cpp, which the objects move too.
 #include <windows.h>
 #include <objbase.h>
 
-#include "host/dll/kestor_ids.h"
-#include "host/dll/module.h"
 #include "host/dll/registration.h"
-#include "host/dll/type_info_cache.h"
-#include "host/object/safety.h"
+#include "host/dll/runtime_teardown.h"
 #include "host/object/com_guard.h"
 #include "host/object/inventory_object.h"
+#include "host/object/safety.h"
 #include "host/object/sys_kestor_object.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/module.h"
+#include "host/shared/type_info_cache.h"
 
 namespace kestor::server {
-
-namespace module {
-
-namespace {
-
-// Objects and locks live in several apartments at once: interlocked counts.
-LONG objects = 0;
-LONG locks = 0;
-
-// The longest path the platform's wide functions accept.
-constexpr std::size_t kLongestPath = 32768;
-
-void lock() { InterlockedIncrement(&locks); }
-void unlock() { InterlockedDecrement(&locks); }
-
-bool canUnload() {
-  // Interlocked reads: a plain read could be torn or reordered on other CPUs.
-  return InterlockedCompareExchange(&objects, 0, 0) == 0 &&
-         InterlockedCompareExchange(&locks, 0, 0) == 0;
-}
-
-// The module this code is linked into.
-HMODULE handle() {
-  // Found from an address inside the module: nothing has to keep it.
-  HMODULE self = nullptr;
-  const DWORD flags =
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-  if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(&handle), &self)) return nullptr;
-  return self;
-}
-
-}  // namespace
-
-void objectCreated() { InterlockedIncrement(&objects); }
-void objectDestroyed() { InterlockedDecrement(&objects); }
-
-std::wstring path() {
-  HMODULE self = handle();
-  if (!self) return std::wstring();
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(self, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return std::wstring();
-    // A full buffer may mean a truncated path: try again with a larger one.
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      return buffer;
-    }
-    if (buffer.size() >= kLongestPath) return std::wstring();
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-}  // namespace module
 
 namespace {
 
@@ -79,6 +26,7 @@ class ClassFactory final : public IClassFactory {
 
   // References to a factory do not keep the module loaded; only LockServer does, as
   // the COM rules for DllCanUnloadNow have it.
+
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
@@ -137,6 +85,7 @@ const CreatableClass kClasses[] = {
     {&ids::CLSID_KestorInventory, &inventoryFactory},
 };
 
+// The class object of one of the DLL's classes, or CLASS_E_CLASSNOTAVAILABLE.
 HRESULT classObject(REFCLSID clsid, REFIID riid, void** object) {
   for (const CreatableClass& entry : kClasses) {
     if (IsEqualCLSID(clsid, *entry.clsid)) return entry.factory->QueryInterface(riid, object);
@@ -169,3 +118,27 @@ STDAPI DllUnregisterServer() {
 }
 
 }  // extern "C"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  namespace runtime = kestor::server::runtime;
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      return runtime::attachProcess();
+    case DLL_THREAD_DETACH:
+      runtime::detachThread();
+      break;
+    case DLL_PROCESS_DETACH:
+      // Only for FreeLibrary: at process exit other threads are gone half-way, the
+      // platform's DLLs may already be torn down (the cached type information is not
+      // released then, as the platform's own DLLs do), and the memory goes with the
+      // process anyway.
+      if (reserved == nullptr) {
+        kestor::server::releaseTypeInfoCache();
+        runtime::releaseAll();
+      }
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}

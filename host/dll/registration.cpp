@@ -6,10 +6,10 @@
 
 #include "host/com/com_ptr.h"
 #include "host/com/type_attributes.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/module.h"
-#include "host/dll/registry_key.h"
-#include "host/dll/type_info_cache.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/module.h"
+#include "host/com/registry_key.h"
+#include "host/shared/type_info_cache.h"
 
 namespace kestor::server {
 

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/dll/type_info_cache.h"
+#include "host/dll/runtime_teardown.h"
 
 namespace __gnu_cxx {
 // The runtime's own release of its emergency exception pool.
@@ -135,7 +135,7 @@ void releaseThread() {
   freeBlock(block);
 }
 
-void releaseAll() {
+void releaseAllBlocks() {
   while (blocks) {
     ThreadBlock* block = blocks;
     unlink(block);
@@ -249,26 +249,15 @@ int pthread_mutex_destroy(std::intptr_t*) { return 0; }
 
 }  // extern "C"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      return ownSlot() != TLS_OUT_OF_INDEXES;
-    case DLL_THREAD_DETACH:
-      releaseThread();
-      break;
-    case DLL_PROCESS_DETACH:
-      // Only for FreeLibrary: at process exit other threads are gone half-way, the
-      // platform's DLLs may already be torn down (the cached type information is not
-      // released then, as the platform's own DLLs do), and the memory goes with the
-      // process anyway.
-      if (reserved == nullptr) {
-        kestor::server::releaseTypeInfoCache();
-        releaseAll();
-        __gnu_cxx::__freeres();
-      }
-      break;
-    default:
-      break;
-  }
-  return TRUE;
+namespace kestor::server::runtime {
+
+bool attachProcess() { return ownSlot() != TLS_OUT_OF_INDEXES; }
+
+void detachThread() { releaseThread(); }
+
+void releaseAll() {
+  releaseAllBlocks();
+  __gnu_cxx::__freeres();
 }
+
+}  // namespace kestor::server::runtime

@@ -3,7 +3,7 @@
 #include <oleauto.h>
 
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 
 namespace kestor::server {
 

@@ -4,7 +4,7 @@
 #include <ocidl.h>
 
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "host/object/com_guard.h"
 #include "host/object/sys_kestor_object.h"
 

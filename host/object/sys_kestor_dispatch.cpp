@@ -7,9 +7,9 @@
 
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/kestor_members.h"
-#include "host/dll/type_info_cache.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/kestor_members.h"
+#include "host/shared/type_info_cache.h"
 #include "host/object/com_guard.h"
 #include "host/object/dispatch_args.h"
 #include "host/object/sys_kestor_object.h"

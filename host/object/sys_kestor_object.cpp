@@ -3,8 +3,8 @@
 #include "host/adapters/windows_ansi_codec.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/module.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/module.h"
 #include "host/object/com_guard.h"
 
 namespace kestor::server {

@@ -1,6 +1,6 @@
 // SysKestor's IPersistPropertyBag: the parameters of the page that embeds it.
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "host/object/com_guard.h"
 #include "host/object/property_bag_source.h"
 #include "host/object/sys_kestor_object.h"

@@ -14,8 +14,8 @@
 // the size of a function pointer.
 //
 // Wine's writer cannot be told some fields; they are set in the written file afterwards,
-// each checked to hold what Wine wrote: the record's size (record_size_patch.h) and the
-// fields MIDL-style writers store (midl_fields.h).
+// each checked to hold what Wine wrote: the record's size and the fields MIDL-style
+// writers store (midl_fields.h).
 #include <windows.h>
 #include <oleauto.h>
 
@@ -28,11 +28,10 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/type_attributes.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/kestor_members.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/kestor_members.h"
 #include "host/typelib/midl_fields.h"
 #include "host/typelib/msft_file.h"
-#include "host/typelib/record_size_patch.h"
 #include "host/typelib/tool_failure.h"
 #include "host/typelib/win_path.h"
 

@@ -6,32 +6,15 @@
 #include <set>
 #include <string>
 
+#include "host/typelib/msft_layout.h"
 #include "host/typelib/tool_failure.h"
 
 namespace kestor::typelib {
 
 namespace {
 
-// Function record
-constexpr size_t kFuncDataType = 0x04;  // the result's type
-constexpr size_t kFuncVtableOffset = 0x0C;
-constexpr size_t kFuncDescSize = 0x0E;
-constexpr size_t kFuncFkccic = 0x10;
-constexpr size_t kFuncParams = 0x14;
-constexpr size_t kFuncFixedSize = 0x18;
-// Parameters close the function record: type, name, flags.
-constexpr size_t kParamSize = 12;
-constexpr size_t kParamFlags = 8;
-// Field record
-constexpr size_t kVarDataType = 0x04;
-constexpr size_t kVarKind = 0x0C;
-constexpr size_t kVarDescSize = 0x0E;
-// Type entry
-constexpr size_t kTypeKind = 0x00;
-constexpr size_t kTypeRes2 = 0x08;
-constexpr size_t kTypeRes3 = 0x0C;
-constexpr size_t kTypeElements = 0x18;
-constexpr size_t kTypeDatatype2 = 0x58;
+using namespace msft;  // the record and entry offsets
+
 // FKCCIC: bits 0-13 kind, invoke kind, call convention and flags; 0x4000 and 0x8000 say
 // one or two parameters are hidden from late-bound callers (an LCID, the return value);
 // the high word is the index of the next function with the same id, itself when none.
@@ -39,8 +22,6 @@ constexpr uint32_t kFkccicKindAndFlags = 0x3FFF;
 constexpr uint32_t kFkccicHasDefaults = 0x1000;
 constexpr uint32_t kFkccicOneHidden = 0x4000;
 constexpr uint32_t kFkccicTwoHidden = 0x8000;
-// Name table entry: the owning type, the hash chain, then length and flags bytes.
-constexpr size_t kNameLengthAndFlags = 8;
 constexpr uint16_t kFieldNameFlag = 0x10 << 8;
 constexpr int32_t kNoType = -1;
 
@@ -59,7 +40,7 @@ std::string Hex(uint32_t value) {
 size_t NestedSize(const MsftFile& file, uint32_t type, int depth = 0) {
   if (type & 0x80000000u) return 0;  // a base type, encoded in place
   if (depth > 8) Fail("type descriptions nest too deep");
-  const size_t at = file.segment(MsftFile::kTypeDescSegment) + type;
+  const size_t at = file.segment(kTypeDescSegment) + type;
   const uint16_t vt = file.u16(at);
   const uint32_t target = file.u32(at + 4);
   switch (vt) {
@@ -67,7 +48,7 @@ size_t NestedSize(const MsftFile& file, uint32_t type, int depth = 0) {
     case VT_SAFEARRAY:
       return sizeof(TYPEDESC) + NestedSize(file, target, depth + 1);
     case VT_CARRAY: {
-      const size_t array = file.segment(MsftFile::kArrayDescSegment) + target;
+      const size_t array = file.segment(kArrayDescSegment) + target;
       const uint16_t dims = file.u16(array + 4);
       if (dims == 0) Fail("array description without dimensions");
       return sizeof(ARRAYDESC) + (dims - 1u) * sizeof(SAFEARRAYBOUND) + NestedSize(file, file.u32(array), depth + 1);
@@ -167,6 +148,17 @@ void SetTypeWord(MsftFile& file, size_t at, uint32_t wine, uint32_t target, cons
 }
 
 }  // namespace
+
+// ICreateTypeInfo has no call that sets a record's instance size, and Wine's LayOut does
+// not compute it, so Wine writes 0.
+void SetRecordSize(MsftFile& file, UINT typeIndex, ULONG size) {
+  const size_t entry = file.typeEntry(typeIndex);
+  if ((file.u32(entry + kTypeKind) & 0xF) != TKIND_RECORD) Fail("type table entry is not the record");
+  const uint32_t stored = file.u32(entry + kTypeSize);
+  if (stored == size) return;
+  if (stored != 0) Fail("record laid out with an unexpected size " + std::to_string(stored));
+  file.setU32(entry + kTypeSize, size);
+}
 
 void SetMidlFields(MsftFile& file, Inheritance interfaceBase) {
   for (UINT t = 0; t < file.typeCount(); ++t) {

@@ -1,6 +1,7 @@
 #pragma once
 // Sets the fields of a type library written by Wine's ICreateTypeLib2 that Wine stores
-// its own way, or leaves empty, to what MIDL-style writers store in them.
+// its own way, or leaves empty (a record's size too), to what MIDL-style writers store
+// in them.
 //
 // Wine's reader ignores all of them, so nothing in Wine shows the difference; another
 // reader may not. Per function: the plain function-table offset (Wine marks an offset the
@@ -29,5 +30,9 @@ struct Inheritance {
 };
 
 void SetMidlFields(MsftFile& file, Inheritance interfaceBase);
+
+// Sets a record's instance size, which Wine's writer leaves at 0. Throws ToolFailure when
+// the entry is not a record, or the record already has another size.
+void SetRecordSize(MsftFile& file, UINT typeIndex, ULONG size);
 
 }  // namespace kestor::typelib

@@ -9,15 +9,8 @@ namespace kestor::typelib {
 
 namespace {
 
-constexpr uint32_t kMsftMagic = 0x5446534D;  // "MSFT"
-constexpr size_t kHeaderSize = 0x54;
-constexpr size_t kVarFlagsOffset = 0x14;
-constexpr size_t kTypeCountOffset = 0x20;
-constexpr uint32_t kHelpDllFlag = 0x100;  // one more slot before the segment directory
-constexpr size_t kSegmentEntrySize = 16;  // offset, length and two reserved words
-constexpr size_t kTypeEntrySize = 100;
-constexpr size_t kTypeMemberBlock = 0x04;  // file offset of the member block
-constexpr size_t kTypeElements = 0x18;     // fields << 16 | functions
+using namespace msft;  // the header, directory and entry offsets
+
 constexpr LONGLONG kLargestLibrary = 1 << 24;
 
 }  // namespace
@@ -33,10 +26,10 @@ MsftFile::MsftFile(const std::wstring& path) : path_(path) {
   if (!ReadFile(file.get(), data_.data(), static_cast<DWORD>(data_.size()), &read, nullptr) || read != data_.size()) {
     Fail("cannot read " + Narrow(path));
   }
-  if (u32(0) != kMsftMagic) Fail(Narrow(path) + " is not an MSFT type library");
-  typeCount_ = u32(kTypeCountOffset);
+  if (u32(0) != kMagic) Fail(Narrow(path) + " is not an MSFT type library");
+  typeCount_ = u32(kTypeCount);
   directory_ = kHeaderSize + 4 * static_cast<size_t>(typeCount_);
-  if (u32(kVarFlagsOffset) & kHelpDllFlag) directory_ += 4;
+  if (u32(kVarFlags) & kHelpDllFlag) directory_ += 4;
 }
 
 void MsftFile::save() const {
@@ -95,7 +88,7 @@ std::vector<MsftFile::Member> MsftFile::members(UINT index) const {
 size_t MsftFile::nameEntry(int32_t name) const {
   if (name < 0) Fail("member has no name");
   const size_t entry = segment(kNameSegment) + static_cast<size_t>(name);
-  need(entry, 12);
+  need(entry, kNameText);
   return entry;
 }
 

@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "host/typelib/msft_layout.h"
+
 namespace kestor::typelib {
 
 class MsftFile {
  public:
-  // Segments of the MSFT directory that the patches use.
-  enum Segment { kTypeInfoSegment = 0, kNameSegment = 7, kTypeDescSegment = 9, kArrayDescSegment = 10 };
+  using Segment = msft::Segment;
 
   // One function or field of a type: its record and its entry in the name table.
   struct Member {

@@ -1,20 +1,55 @@
 # The browser extension and the native host's manifests, for package.sh; source it.
-#   pack_extension ROOT WORK OUT
+#
+# The extension's identity is the release's, never the source tree's: extension/manifest.json
+# carries no key and no Firefox id.
+#   KESTOR_EXTENSION_KEY   PEM RSA private key that packs the .crx; its public key gives the
+#                          Chromium ID, the same in every version built with it
+#   KESTOR_EXTENSION_URL   where the administrator serves the .crx and update.xml
+#   KESTOR_EXTENSION_IDS   IDs of store copies (Chrome Web Store, Edge Add-ons), space or
+#                          comma separated: the host manifest allows them too
+#   KESTOR_FIREFOX_ID      the add-on's ID on addons.mozilla.org (the organisation's own)
+# A release (signed for real) needs the first two and the Firefox ID; a test-signed build
+# packs with a throwaway key and test values, and says so.
+
+# Checks the settings before anything is built; needs sign_mode (scripts/lib/sign.sh).
+extension_settings() {
+  local missing=() id
+  KESTOR_EXTENSION_IDS_LIST=${KESTOR_EXTENSION_IDS:-}
+  KESTOR_EXTENSION_IDS_LIST=${KESTOR_EXTENSION_IDS_LIST//,/ }
+  if [ "$sign_mode" != test ]; then
+    [ -n "${KESTOR_EXTENSION_KEY:-}" ] || missing+=(KESTOR_EXTENSION_KEY)
+    [ -n "${KESTOR_EXTENSION_URL:-}" ] || missing+=(KESTOR_EXTENSION_URL)
+    [ -n "${KESTOR_FIREFOX_ID:-}" ] || missing+=(KESTOR_FIREFOX_ID)
+    [ ${#missing[@]} -eq 0 ] || {
+      echo "a release needs the extension's identity: set ${missing[*]} (the packing key the extension's ID comes from, the address that serves it, the add-on's ID)" >&2
+      return 1
+    }
+  fi
+  [ -z "${KESTOR_EXTENSION_KEY:-}" ] || [ -f "$KESTOR_EXTENSION_KEY" ] ||
+    { echo "KESTOR_EXTENSION_KEY must name a readable PEM file" >&2; return 1; }
+  [[ -z ${KESTOR_EXTENSION_URL:-} || $KESTOR_EXTENSION_URL == https://* ]] ||
+    { echo "KESTOR_EXTENSION_URL must be an https:// address" >&2; return 1; }
+  for id in ${KESTOR_EXTENSION_IDS_LIST:-}; do
+    [[ $id =~ ^[a-p]{32}$ ]] || { echo "KESTOR_EXTENSION_IDS: '$id' is not an extension ID (32 letters a to p)" >&2; return 1; }
+  done
+  # addons.mozilla.org takes an email-like ID or a braced GUID.
+  [[ -z ${KESTOR_FIREFOX_ID:-} || $KESTOR_FIREFOX_ID =~ ^([A-Za-z0-9._+-]*@[A-Za-z0-9.-]+|\{[0-9A-Fa-f-]{36}\})$ ]] ||
+    { echo "KESTOR_FIREFOX_ID: '$KESTOR_FIREFOX_ID' is neither name@domain nor a braced GUID" >&2; return 1; }
+}
+
+#   pack_extension ROOT WORK OUT VERSION
 # writes into OUT:
 #   kestor-bridge.crx           packed for Chromium browsers (Chrome, Edge), with
 #   update.xml                  its update manifest, for a self-hosted force-install
 #   kestor-bridge-firefox.zip   for Firefox, to be signed by Mozilla before release Firefox takes it
 # and into WORK: kestor.bridge.chrome.json and kestor.bridge.firefox.json, the host's
-# manifests (path relative to themselves, so they fit any install folder). Sets
-# extension_id and extension_update_url. The Chromium ID is that of the packing key: KESTOR_EXTENSION_KEY (PEM
-# RSA private key) or, without it, a throwaway key made now, whose ID no other build
-# shares. KESTOR_EXTENSION_URL is where the administrator serves the .crx and
-# update.xml (the update manifest and the extension both name it).
+# manifests (path relative to themselves, so they fit any install folder). The extension
+# carries the product's VERSION, so a changed extension reaches installed browsers.
+# Sets extension_id, extension_update_url and extension_firefox_id.
 pack_extension() {
-  local root=$1 work=$2 out=$3 key url version gecko browser
+  local root=$1 work=$2 out=$3 version=$4 key url browser origins id
   mkdir -p "$out"
   if [ -n "${KESTOR_EXTENSION_KEY:-}" ]; then
-    [ -f "$KESTOR_EXTENSION_KEY" ] || { echo "KESTOR_EXTENSION_KEY must name a readable PEM file" >&2; return 1; }
     key=$KESTOR_EXTENSION_KEY
   else
     key=$work/test-extension.pem
@@ -25,27 +60,28 @@ pack_extension() {
   url=${KESTOR_EXTENSION_URL:-https://intranet.invalid/kestor}
   url=${url%/}
   extension_update_url=$url/update.xml
+  extension_firefox_id=${KESTOR_FIREFOX_ID:-kestor-bridge@test.invalid}
   # The ID: the first 128 bits of the SHA-256 of the public key, in the letters a to p.
   extension_id=$(openssl pkey -in "$key" -pubout -outform DER 2>/dev/null | sha256sum | cut -c1-32 | tr 0-9a-f a-p)
   [ ${#extension_id} -eq 32 ] || { echo "cannot read the extension key $key" >&2; return 1; }
-  local pinned
-  pinned=$(node -p 'require(process.argv[1]).key' "$root/extension/manifest.json" | base64 -d | sha256sum | cut -c1-32 | tr 0-9a-f a-p)
-  [ "$extension_id" = "$pinned" ] ||
-    echo "note: the packed extension's ID $extension_id is not $pinned, the one extension/manifest.json pins for unpacked copies" >&2
-  version=$(node -p 'require(process.argv[1]).version' "$root/extension/manifest.json")
-  gecko=$(node -p 'require(process.argv[1]).browser_specific_settings.gecko.id' "$root/extension/manifest.json")
 
-  # The development key pins the ID of an unpacked copy; packed, the key gives the ID.
   for browser in chromium firefox; do
     rm -rf "$work/extension-$browser"
     cp -r "$root/extension" "$work/extension-$browser"
     node -e '
-      const fs = require("fs"), [file, browser, update] = process.argv.slice(1);
+      const fs = require("fs"), [file, browser, version, update, gecko] = process.argv.slice(1);
       const manifest = JSON.parse(fs.readFileSync(file, "utf8"));
-      delete manifest.key;
-      if (browser === "chromium") manifest.update_url = update;
+      manifest.version = version;
+      if (browser === "chromium") {
+        manifest.update_url = update;
+        delete manifest.browser_specific_settings;
+        delete manifest.background.scripts;
+      } else {
+        manifest.browser_specific_settings.gecko.id = gecko;
+        delete manifest.background.service_worker;
+      }
       fs.writeFileSync(file, JSON.stringify(manifest, null, 2) + "\n");' \
-      "$work/extension-$browser/manifest.json" "$browser" "$extension_update_url"
+      "$work/extension-$browser/manifest.json" "$browser" "$version" "$extension_update_url" "$extension_firefox_id"
   done
   timeout 120 chromium --no-sandbox --headless=new --user-data-dir="$work/chromium-profile" \
     --pack-extension="$work/extension-chromium" --pack-extension-key="$key" >"$work/pack.log" 2>&1 </dev/null
@@ -63,14 +99,17 @@ EOF
   (cd "$work/extension-firefox" && zip -q -X -r "$out/kestor-bridge-firefox.zip" .) ||
     { echo "zip failed" >&2; return 1; }
 
+  # Chrome and Edge: the release's own ID and the store copies' IDs the builder names.
+  origins=$extension_id
+  for id in ${KESTOR_EXTENSION_IDS_LIST:-}; do origins+=" $id"; done
   for browser in chrome firefox; do
     node -e '
-      const [file, browser, id, gecko] = process.argv.slice(1);
+      const [file, browser, gecko, ...ids] = process.argv.slice(1);
       const manifest = { name: "kestor.bridge", description: "Kestor native messaging host",
                          path: "kestor-host.exe", type: "stdio" };
-      if (browser === "chrome") manifest.allowed_origins = ["chrome-extension://" + id + "/"];
+      if (browser === "chrome") manifest.allowed_origins = ids.map((id) => "chrome-extension://" + id + "/");
       else manifest.allowed_extensions = [gecko];
       require("fs").writeFileSync(file, JSON.stringify(manifest, null, 2) + "\n");' \
-      "$work/kestor.bridge.$browser.json" "$browser" "$extension_id" "$gecko"
+      "$work/kestor.bridge.$browser.json" "$browser" "$extension_firefox_id" $origins
   done
 }

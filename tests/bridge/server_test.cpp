@@ -17,7 +17,7 @@ const std::string kOther = "https://other.example.com";
 
 class Host {
  public:
-  Host() : server_(factory, AllowList({kPage, kOther})) {}
+  Host() : server_(factory, AllowList({kPage, kOther}), "9.8.7") {}
 
   // The replies to one request text.
   std::vector<Json> replies(const std::string& text) {
@@ -78,6 +78,7 @@ TEST(BridgeServer, RefusesMalformedRequests) {
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"open\",\"x\":\"\\ud800\"}", error_code::kBadRequest, nullptr},  // lone surrogate
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"open\"}", error_code::kOriginRefused, 1},
       {__LINE__, "{\"id\":1,\"origin\":\"https://evil.example.com\",\"op\":\"start\"}", error_code::kOriginRefused, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"http://inv.example.com\",\"op\":\"hello\"}", error_code::kOriginRefused, 1},  // not servable
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", error_code::kOriginRefused, 1},  // not serialized
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", error_code::kNoSession, 1},
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1}", error_code::kBadRequest, 1},  // no queries
@@ -112,6 +113,74 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
             Json({{"id", 4}, {"ok", true}, {"value", "{\"list\":\"Q|\"}"}}));
   EXPECT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", session}}), Json({{"id", 3}, {"ok", true}}));
   EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), error_code::kNoSession);  // closed
+}
+
+TEST(BridgeServer, SendsAReportAsItIsReadInAsFewPartsAsFit) {
+  const std::string line = "[pname]=Name\r\n[pvalue]=Caf\xC3\xA9 \"\x01\"\r\n";
+  const auto times = [](const std::string& text, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) out += text;
+    return out;
+  };
+  struct Row { int line; std::string report; };
+  const Row rows[] = {
+      {__LINE__, line},                                                   // one message, no parts
+      {__LINE__, times(line, 40000)},                                     // lines packed into parts
+      {__LINE__, std::string(1500000, 'a') + "\n"},                       // one line longer than a part
+      {__LINE__, line + times("\xE2\x82\xAC\"", 250000) + "\n" + times(line, 30000)},  // and lines around it
+      {__LINE__, times(std::string(9000, '\x01') + "\n", 60)},          // escaped six-fold
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    Host host;
+    const std::uint64_t session = host.open();
+    const std::string fileId = host.call(session, "SetData", {row.report})["value"];
+    const Json request = {{"id", 2}, {"origin", kPage}, {"op", "call"}, {"session", session}, {"member", "GetData"}, {"args", {fileId}}};
+    const std::vector<Json> got = host.replies(request.dump());
+    std::string joined;
+    std::size_t escaped = 0, parts = 0;
+    for (const Json& reply : got) {
+      EXPECT_LE(reply.dump().size(), kMaxReplyBytes);
+      EXPECT_EQ(reply["ok"], true);
+      EXPECT_EQ(reply.value("parts", got.size()), got.size());
+      EXPECT_EQ(reply.value("part", std::size_t{0}), parts++);
+      joined += reply["value"].get<std::string>();
+      escaped += reply["value"].dump().size();
+    }
+    EXPECT_EQ(joined, row.report);
+    EXPECT_LE(parts, escaped / (kMaxReplyBytes - 64 * 1024) + 3);  // full but around a long line
+  }
+}
+
+TEST(BridgeServer, SaysWhichHostItIsToAnyServableOrigin) {
+  Host host;
+  for (const std::string& origin : {kPage, std::string("https://unlisted.example.com")}) {
+    EXPECT_EQ(host.reply({{"id", 4}, {"origin", origin}, {"op", "hello"}}),
+              Json({{"id", 4}, {"ok", true}, {"protocol", 2}, {"host", "9.8.7"}}));
+  }
+  EXPECT_EQ(host.factory.opened, 0);
+}
+
+TEST(SessionTable, RemembersTheNewestDrawnIdsOfEachOrigin) {
+  SessionTable table;
+  const int drawn = static_cast<int>(SessionTable::kDrawnPerOrigin);
+  for (int run = 1; run <= drawn + 1; ++run) table.noteReport(kPage, fakes::drawnId(run));
+  table.noteReport(kOther, fakes::drawnId(1));
+  std::string newest = fakes::drawnId(drawn + 1);
+  for (char& c : newest) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  struct Row { int line; std::string origin, fileId; bool drew; };
+  const Row rows[] = {
+      {__LINE__, kPage, fakes::drawnId(1), false},  // the oldest went
+      {__LINE__, kPage, fakes::drawnId(2), true},
+      {__LINE__, kPage, newest, true},
+      {__LINE__, kOther, fakes::drawnId(1), true},  // each origin has its own
+      {__LINE__, kOther, fakes::drawnId(2), false},
+      {__LINE__, kPage, "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    EXPECT_EQ(table.drewReport(row.origin, row.fileId), row.drew);
+  }
 }
 
 TEST(BridgeServer, KeepsOriginsApart) {
@@ -172,7 +241,10 @@ TEST(BridgeServer, RunsUntilInputEnds) {
     const auto length = static_cast<std::uint32_t>(body.size());
     return std::string(reinterpret_cast<const char*>(&length), 4) + body;
   };
-  io.in = frame(Json({{"id", 1}, {"origin", kPage}, {"op", "open"}}).dump()) + frame("not json") + "\x05\x00";
+  // Requests it cannot read are answered in their turn too.
+  io.in = frame(Json({{"id", 1}, {"origin", kPage}, {"op", "open"}}).dump()) + frame("not json") +
+          frame("{\"id\":2,\"origin\":\"" + kPage + "\",\"op\":\"hello\",\"x\":\"\\ud800\"}") +
+          frame(Json({{"id", 3}, {"origin", kPage}, {"op", "hello"}}).dump()) + "\x05\x00";
   server.run(io, io);  // returns at the cut frame
   std::vector<Json> replies;
   for (std::size_t at = 0; at + 4 <= io.out.size();) {
@@ -181,9 +253,12 @@ TEST(BridgeServer, RunsUntilInputEnds) {
     replies.push_back(Json::parse(io.out.substr(at + 4, length)));
     at += 4 + length;
   }
-  ASSERT_EQ(replies.size(), 2u);
+  ASSERT_EQ(replies.size(), 4u);
   EXPECT_EQ(replies[0]["session"], 1);
   EXPECT_EQ(codeOf(replies[1]), error_code::kBadRequest);
+  EXPECT_EQ(codeOf(replies[2]), error_code::kBadRequest);
+  EXPECT_EQ(replies[2]["id"], nullptr);
+  EXPECT_EQ(replies[3]["id"], 3);
 }
 
 }  // namespace

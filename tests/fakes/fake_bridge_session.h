@@ -31,6 +31,25 @@ struct FakeBridgeStore {
   std::size_t repeat = 1;
 };
 
+// A report in blocks of one line each (UTF-8 stands in for the code page).
+class LineReader : public bridge::ReportReader {
+ public:
+  explicit LineReader(std::string report) : report_(std::move(report)) {}
+  bool next(std::string& ansi) override {
+    if (at_ == report_.size()) return false;
+    const std::size_t end = std::min(report_.find('\n', at_), report_.size() - 1) + 1;
+    ansi = report_.substr(at_, end - at_);
+    at_ = end;
+    return true;
+  }
+  void rewind() override { at_ = 0; }
+  std::string utf8Of(const std::string& ansi) override { return ansi; }
+
+ private:
+  std::string report_;
+  std::size_t at_ = 0;
+};
+
 class FakeBridgeSession : public bridge::Session {
  public:
   explicit FakeBridgeSession(FakeBridgeStore& store) : store_(store) {}
@@ -46,10 +65,11 @@ class FakeBridgeSession : public bridge::Session {
     store_.reports[id] = std::move(report);
     return id;
   }
-  std::string getData(const std::string& fileId) override {
+  std::unique_ptr<bridge::ReportReader> getData(const std::string& fileId) override {
     ++store_.getDataCalls;
     const auto found = store_.reports.find(toUtf8(canonicalFileId(textOfUtf8(fileId))));
-    return found == store_.reports.end() ? std::string() : found->second;
+    if (found == store_.reports.end()) return nullptr;
+    return std::make_unique<LineReader>(found->second);
   }
   std::string generateIdentifier() override { return simple("{GUID}"); }
   std::string dateTime() override { return simple("5/11/20077:10:02 PM"); }

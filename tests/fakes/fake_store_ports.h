@@ -206,6 +206,10 @@ class FakeFileSystem : public FileSystem {
       position_ += out.size();
       return out;
     }
+    void rewind() override {
+      bytes();
+      position_ = 0;
+    }
     void close() override { closeNow(); }
 
    private:

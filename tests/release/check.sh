@@ -10,8 +10,11 @@
 #      signed DLL; no passphrase or PIN is ever on a command line;
 #   3. settings a release must not go out with are refused before anything is built,
 #      and the final check refuses a time stamp that is missing or not trusted;
-#   4. the File tables give each versioned file its version, and the extension's IDs
-#      agree with the host's manifests;
+#   4. the File tables give each versioned file its version; the packages carry no
+#      [#file] in registry values, remove the old product after InstallInitialize, and
+#      have one ProductCode per version and the same bytes when built twice; the
+#      extension keeps one ID across versions, named with the store IDs in the host's
+#      manifests, carries the product's version, and its Firefox copy passes web-ext lint;
 #   5. the installers install, serve both script hosts and uninstall cleanly, and a
 #      newer package replaces an older one (install-test.sh).
 #   check.sh BUILD   (BUILD holds the test build's win32/ and win64/)
@@ -40,13 +43,18 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\nexec "%s" "$@"\n' \
 chmod +x "$release/bin/osslsigncode"
 export PATH=$release/bin:$PATH
 
-# The ways to sign, as package.sh's environment.
+# The extension's identity a release must give, with a key made now; then the ways to
+# sign, as package.sh's environment.
+openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$release/extension.pem" 2>/dev/null
+store_ids="aaaabbbbccccddddeeeeffffgggghhhh,ppppoooonnnnmmmmllllkkkkjjjjiiii"
+identity=(KESTOR_EXTENSION_KEY="$release/extension.pem" KESTOR_EXTENSION_URL=https://kestor.example/extension
+  KESTOR_FIREFOX_ID=kestor@example.org KESTOR_EXTENSION_IDS="$store_ids")
 way_pkcs11=(SOFTHSM2_CONF="$pki/softhsm2.conf" KESTOR_SIGN_CERT="$pki/chain.pem" KESTOR_SIGN_KEY="$pkcs11_key"
-  KESTOR_SIGN_PKCS11_MODULE="$pkcs11_module" KESTOR_SIGN_PASS_FILE="$pki/pin" KESTOR_SIGN_TIMESTAMP_URL="$tsa_url")
+  KESTOR_SIGN_PKCS11_MODULE="$pkcs11_module" KESTOR_SIGN_PASS_FILE="$pki/pin" KESTOR_SIGN_TIMESTAMP_URL="$tsa_url" "${identity[@]}")
 way_pem=(KESTOR_SIGN_CERT="$pki/chain.pem" KESTOR_SIGN_KEY="$pki/signer.key" KESTOR_SIGN_PASS_FILE="$pki/passphrase"
-  KESTOR_SIGN_TIMESTAMP_URL="$tsa_url")
+  KESTOR_SIGN_TIMESTAMP_URL="$tsa_url" "${identity[@]}")
 way_command=(KESTOR_SIGN_CERT="$pki/chain.pem"
-  KESTOR_SIGN_COMMAND="bash $(printf %q "$here/sign-command.sh") $(printf %q "$pki") $tsa_url")
+  KESTOR_SIGN_COMMAND="bash $(printf %q "$here/sign-command.sh") $(printf %q "$pki") $tsa_url" "${identity[@]}")
 way_test=()
 # package.sh into $release/NAME for VERSION (empty: the DLL's), signing the WAY named.
 #   package NAME VERSION WAY [VAR=VALUE...]
@@ -139,6 +147,10 @@ refused $LINENO "RFC 3161" "${way_pkcs11[@]:0:5}"
 refused $LINENO "KESTOR_SIGN_PASS_FILE" "${way_pem[@]}" KESTOR_SIGN_PASS=secret
 # So does a PIN written into the key's URI.
 refused $LINENO "PIN in KESTOR_SIGN_KEY" "${way_pkcs11[@]}" KESTOR_SIGN_KEY="$pkcs11_key?pin-value=1234"
+# A release without the extension's key, address or Firefox ID would ship a random identity.
+refused $LINENO "KESTOR_EXTENSION_KEY" "${way_pem[@]}" KESTOR_EXTENSION_KEY=
+refused $LINENO "KESTOR_EXTENSION_URL" "${way_pem[@]}" KESTOR_EXTENSION_URL=
+refused $LINENO "KESTOR_FIREFOX_ID" "${way_command[@]}" KESTOR_FIREFOX_ID=
 
 echo "-- Time stamps the final check refuses --"
 osslsigncode sign -certs "$pki/chain.pem" -key "$pki/signer.key" -readpass "$pki/passphrase" -h sha256 \
@@ -159,7 +171,7 @@ done
 echo "${#stamp_rows[@]} time-stamp rows checked"
 
 echo "-- File tables: programs with their version and language and no hash, other files with a hash --"
-file_version=$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1.\2.\3.\4/p' "$root/host/dll/kestor.rc.in")
+file_version=$(cat "$root/VERSION").0
 for msi in "$dist"/*.msi; do
   rows=$(msiinfo export "$msi" File | tr -d '\r' | tail -n +4)
   hashed=$(msiinfo export "$msi" MsiFileHash | tr -d '\r' | tail -n +4 | cut -f1 | tr '\n' ' ')
@@ -172,21 +184,48 @@ for msi in "$dist"/*.msi; do
   [ -z "$wrong" ] || { echo "FAIL: ${msi##*/}: wrong version, language or hash for "$wrong; failed=1; }
 done
 
-echo "-- The extension: one ID in the .crx, the update manifest and the host's manifests --"
-crx=$dist/extension/kestor-bridge.crx
-# The CRX3 header's signed data (field 10000) holds the 16-byte ID the browser checks.
-offset=$(LC_ALL=C grep -obUaP '\x82\xf1\x04\x12' "$crx" | head -n 1 | cut -d: -f1)
-crx_id=$(od -An -tx1 -j $((${offset:-0} + 6)) -N 16 "$crx" | tr -d ' \n' | tr 0-9a-f a-p)
-echo "kestor-bridge.crx: ID $crx_id"
-for file in extension/update.xml x64/kestor.bridge.chrome.json x86/kestor.bridge.chrome.json PRODUCTS.txt; do
-  grep -q "$crx_id" "$dist/$file" || { echo "FAIL: $file does not name $crx_id"; failed=1; }
+echo "-- The packages: registry values, upgrade sequence, ProductCode, same bytes twice --"
+for msi in "$dist"/*.msi; do
+  read -r init remove files < <(msiinfo export "$msi" InstallExecuteSequence | tr -d '\r' | awk -F'\t' '{ s[$1] = $3 }
+    END { print s["InstallInitialize"], s["RemoveExistingProducts"], s["InstallFiles"] }')
+  hashes=$(msiinfo export "$msi" Registry | grep -c '\[#')
+  echo "${msi##*/}: $hashes registry values with [#file]; InstallInitialize $init, RemoveExistingProducts $remove, InstallFiles $files"
+  [ "$hashes" -eq 0 ] && [ "$init" -lt "$remove" ] && [ "$remove" -lt "$files" ] || { echo "FAIL: ${msi##*/}"; failed=1; }
 done
-gecko=$(unzip -p "$dist/extension/kestor-bridge-firefox.zip" manifest.json | node -e \
-  'console.log(JSON.parse(require("fs").readFileSync(0, "utf8")).browser_specific_settings.gecko.id)')
-echo "kestor-bridge-firefox.zip: ID $gecko"
-for file in x64/kestor.bridge.firefox.json x86/kestor.bridge.firefox.json; do
-  grep -q -F "\"$gecko\"" "$dist/$file" || { echo "FAIL: $file does not allow $gecko"; failed=1; }
+codes() { grep -o 'ProductCode {[^}]*}' "$release/$1/PRODUCTS.txt" | tr '\n' ' '; }
+echo "dist: $(codes dist); dist-rebuild: $(codes dist-rebuild); dist-next: $(codes dist-next)"
+[ "$(codes dist)" = "$(codes dist-rebuild)" ] && [ "$(codes dist)" != "$(codes dist-next)" ] ||
+  { echo "FAIL: not one ProductCode per version"; failed=1; }
+(source "$root/scripts/lib/msi.sh"; work=$release; for n in 1 2; do msi_build "$root" x64 "$version" "$dist" "$release/twice-$n.msi"; sleep 1; done)
+sha256sum "$release"/twice-*.msi
+cmp -s "$release"/twice-{1,2}.msi || { echo "FAIL: two builds of one package differ"; failed=1; }
+
+echo "-- The extension: one ID across versions, in the .crx, update.xml and the host's manifests --"
+! grep -q '"key"' "$root/extension/manifest.json" || { echo "FAIL: extension/manifest.json pins a key"; failed=1; }
+for pair in dist:$version dist-next:$next; do
+  IFS=: read -r name product <<<"$pair"
+  crx=$release/$name/extension/kestor-bridge.crx
+  # The CRX3 header's signed data (field 10000) holds the 16-byte ID the browser checks.
+  offset=$(LC_ALL=C grep -obUaP '\x82\xf1\x04\x12' "$crx" | head -n 1 | cut -d: -f1)
+  crx_id=$(od -An -tx1 -j $((${offset:-0} + 6)) -N 16 "$crx" | tr -d ' \n' | tr 0-9a-f a-p)
+  allowed=$(node -p 'process.argv.slice(1).map((f) => require(f).allowed_origins.join(" ")).join(" | ")' \
+    "$release/$name"/x{64,86}/kestor.bridge.chrome.json)
+  echo "$name: crx ID $crx_id; $(grep -o "<updatecheck.*" "$release/$name/extension/update.xml"); host manifests: $allowed"
+  want="chrome-extension://${first_id:=$crx_id}/ chrome-extension://${store_ids/,//\ chrome-extension:\/\/}/"
+  [ "$crx_id" = "$first_id" ] && [ "$allowed" = "$want | $want" ] && grep -q "$crx_id" "$release/$name/PRODUCTS.txt" &&
+    grep -q "appid='$crx_id'.*version='$product'" <(tr -d '\n' <"$release/$name/extension/update.xml") ||
+    { echo "FAIL: $name: the extension's IDs or version"; failed=1; }
 done
+unzip -q -o "$dist/extension/kestor-bridge-firefox.zip" -d "$release/firefox"
+firefox=$(node -p 'const m = require(process.argv[1]), g = m.browser_specific_settings.gecko; [m.version, g.id,
+  g.strict_min_version, JSON.stringify(g.data_collection_permissions), m.permissions].join(" ")' "$release/firefox/manifest.json")
+echo "kestor-bridge-firefox.zip: version, ID, minimum, data collection, permissions: $firefox"
+[ "$firefox" = "$version kestor@example.org 128.0 {\"required\":[\"none\"]} nativeMessaging" ] &&
+  [ "$(grep -l -F '"kestor@example.org"' "$dist"/x*/kestor.bridge.firefox.json | wc -l)" -eq 2 ] || { echo "FAIL: Firefox's manifests"; failed=1; }
+(cd "$here" && npm ci --no-audit --no-fund >"$release/web-ext.txt" 2>&1 &&
+  node_modules/.bin/web-ext lint --source-dir "$release/firefox" --no-config-discovery >>"$release/web-ext.txt" 2>&1) ||
+  { cat "$release/web-ext.txt"; echo "FAIL: web-ext lint"; failed=1; }
+echo "web-ext lint: $(grep -E '^(errors|notices|warnings) ' "$release/web-ext.txt" | tr -s ' \n' ' ')"
 
 echo "-- Installers under Wine --"
 bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x64.msi" \

@@ -4,8 +4,10 @@
 #    64-bit and the 32-bit script host and its uninstall leaves no file and no key;
 #    the layout of 1.1.0 (x64 and x86 packages side by side, built from the fixture)
 #    is replaced by the one x64 package; with REBUILD and NEWER (x64 packages of the
-#    same and of a later version) each replaces the installed one and the older one is
-#    then refused.
+#    same and of a later version) the rebuild reinstalls over it (REINSTALL=ALL), NEWER
+#    replaces it and the older one is then refused. A per-user installation is refused.
+#    (Wine's msiexec runs RemoveExistingProducts at once and rolls back no standard
+#    action, so a failed upgrade cannot be tried here: check.sh checks the sequence.)
 #  32-bit prefix: the x64 package refuses to install; the x86 package installs, serves
 #    the script host, uninstalls clean.
 # Each install also brings the browser bridge: the native messaging host of the
@@ -40,15 +42,15 @@ run() { bash "$root/scripts/wine-run.sh" "$prefix" 300 "$@"; }
 trap 'KESTOR_WINEARCH=win64 bash "$root/scripts/wine-stop.sh" "$prefix64"
       KESTOR_WINEARCH=win32 bash "$root/scripts/wine-stop.sh" "$prefix32"' EXIT
 
-# msiexec ACTION MSI [EXPECTED_STATUS]: runs it quietly with a verbose log. (A Unix
-# exit status keeps the low 8 bits: msiexec's 1603 arrives as 67.)
+# msiexec ACTION MSI [EXPECTED_STATUS [PROPERTY=VALUE...]]: runs it quietly with a
+# verbose log. (A Unix exit status keeps the low 8 bits: msiexec's 1603 arrives as 67.)
 step=0
 msiexec() {
   local action=$1 msi=$2 expected=${3:-0} name status
   name=$((++step))-$(basename "$msi" .msi)-${action#/}
-  run "$out/msiexec-$name.txt" msiexec "$action" "$(windows_path "$msi")" /qn /l*v "$(windows_path "$out/$name.log")"
+  run "$out/msiexec-$name.txt" msiexec "$action" "$(windows_path "$msi")" "${@:4}" /qn /l*v "$(windows_path "$out/$name.log")"
   status=$?
-  echo "msiexec $action ${msi#"$(dirname "$(dirname "$msi")")"/} /qn: status $status"
+  echo "msiexec $action ${msi#"$(dirname "$(dirname "$msi")")"/} ${*:4} /qn: status $status"
   [ "$status" -eq $((expected % 256)) ] || fail "msiexec $action $(basename "$msi"): status $status, expected $expected"
 }
 
@@ -145,6 +147,8 @@ hosts64=('C:\windows\system32\cscript.exe' 'C:\windows\syswow64\cscript.exe')  #
 echo "-- 64-bit prefix: the x64 package alone --"
 use_prefix "$prefix64" win64
 msiexec /i "$x86" 1603  # its launch condition
+msiexec /i "$x64" 1603 'ALLUSERS=""'  # per user
+[ "$(installed_products)" -eq 0 ] || fail "a per-user installation left a product"
 msiexec /i "$x64"
 for dir in "Program Files/Kestor" "Program Files (x86)/Kestor"; do
   [ -f "$prefix/drive_c/$dir/Kestor.ocx" ] && echo "installed: C:\\${dir//\//\\}\\Kestor.ocx" || fail "no C:\\$dir\\Kestor.ocx"
@@ -174,12 +178,12 @@ echo "products named Kestor after: $count"
 show_registration
 inventory "${hosts64[@]}"
 if [ -n "$newer" ]; then
-  for msi in "$rebuild" "$newer"; do
-    msiexec /i "$msi"
-    count=$(installed_products)
-    echo "products named Kestor: $count"
-    [ "$count" -eq 1 ] || fail "$(basename "$msi") did not replace the installed package"
-  done
+  # A rebuild of the installed version is the same product: it reinstalls.
+  msiexec /i "$rebuild" 0 REINSTALL=ALL REINSTALLMODE=vamus
+  msiexec /i "$newer"
+  count=$(installed_products)
+  echo "products named Kestor: $count"
+  [ "$count" -eq 1 ] || fail "$(basename "$newer") did not replace the installed package"
   show_arp "$url"
   msiexec /i "$x64" 1603
   inventory "${hosts64[@]}"

@@ -221,6 +221,7 @@ TEST_F(ReportStoreTest, ReadOfAnIllFormedIdIsEmptyAndOpensNothing) {
     const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
 
     EXPECT_EQ(readBack(store, row.id), u"");
+    EXPECT_EQ(store.openDataFile(row.id), nullptr);
     EXPECT_TRUE(fresh.openedPaths().empty());
   }
 }
@@ -273,6 +274,7 @@ TEST_F(ReportStoreTest, ReadOfAFileTooLongForATextIsRefusedUnread) {
     const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
 
     EXPECT_EQ(readBack(store, kGuidId), u"");
+    EXPECT_EQ(store.openDataFile(kGuidId) != nullptr, row.reads == 1);
     EXPECT_EQ(fresh.readCount(), row.reads);
     EXPECT_EQ(fresh.openCount(), 0);
   }
@@ -289,6 +291,48 @@ TEST_F(ReportStoreTest, ReadWhoseConversionFailsIsEmptyAndClosesTheFile) {
   EXPECT_EQ(report.text, u"");
   EXPECT_EQ(files.openCount(), 0);
   EXPECT_EQ(readBack(store, kGuidId), u"report");
+}
+
+TEST_F(ReportStoreTest, BlocksEndAfterALineEndOrAByteBelow0x40AndJoinToTheFile) {
+  constexpr std::size_t kRead = ReportBlocks::kReadBytes;
+  const std::string pairs = [] {  // Shift-JIS: 0x5C trails a lead byte here
+    std::string s;
+    while (s.size() < kRead + 6) s += "\x83\x5C";
+    return s;
+  }();
+  struct Row {
+    int line;
+    std::string file;
+    std::vector<std::size_t> blocks;
+  };
+  const Row rows[] = {
+      {__LINE__, "", {}},
+      {__LINE__, "a\r\nb", {4}},  // the end is no cut
+      {__LINE__, std::string(kRead - 10, 'a') + "\r\n=" + std::string(20, 'b'), {kRead - 8, 21}},
+      {__LINE__, "x\n" + std::string(kRead - 10, 'y') + "=" + std::string(20, 'z'), {2, kRead + 11}},  // LF first
+      {__LINE__, std::string(1000, 'a') + "=" + std::string(kRead, 'b'), {1001, kRead}},  // no LF
+      {__LINE__, pairs + " " + std::string(kRead, 'c'), {pairs.size() + 1, kRead}},  // never after a lead byte
+      {__LINE__, std::string(2 * kRead + 5, 'x'), {2 * kRead + 5}},  // nothing to cut after: grows
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    FakeFileSystem fresh;
+    fresh.putFile(u"C:\\Temp\\" + kGuidId, row.file);
+    const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
+    const std::unique_ptr<ReportBlocks> blocks = store.openDataFile(kGuidId);
+    ASSERT_NE(blocks, nullptr);
+    for (int pass = 0; pass < 2; ++pass) {  // a second pass over the same file after rewind
+      std::vector<std::size_t> sizes;
+      std::string joined, block;
+      while (blocks->next(block)) {
+        sizes.push_back(block.size());
+        joined += block;
+      }
+      EXPECT_EQ(sizes, row.blocks);
+      EXPECT_EQ(joined, row.file);
+      blocks->rewind();
+    }
+  }
 }
 
 }  // namespace

@@ -10,14 +10,20 @@ const os = require("os");
 const path = require("path");
 
 const HOST_NAME = "kestor.bridge";
-const FIREFOX_ID = "bridge@kestor.invalid";
+const FIREFOX_ID = "kestor-bridge@test.invalid";
 
-// The Chromium id the manifest's key pins: the SHA-256 of the public key, its first
-// 32 hex digits written with the letters a to p.
-function chromiumId(extensionDir) {
-  const manifest = JSON.parse(fs.readFileSync(path.join(extensionDir, "manifest.json"), "utf8"));
-  const digest = require("crypto").createHash("sha256").update(Buffer.from(manifest.key, "base64")).digest("hex");
-  return digest.slice(0, 32).replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16)));
+// The extension as the tests load it: a copy with a key made now (no release allows its
+// id: SHA-256 of the public key, 32 hex digits as a to p), a test add-on id and VERSION.
+function testCopy(extensionDir, temp) {
+  const crypto = require("crypto"), dir = fs.mkdtempSync(path.join(temp, "extension-"));
+  fs.cpSync(extensionDir, dir, { recursive: true });
+  const manifest = JSON.parse(fs.readFileSync(path.join(dir, "manifest.json"), "utf8"));
+  const key = crypto.generateKeyPairSync("rsa", { modulusLength: 2048 }).publicKey.export({ type: "spki", format: "der" });
+  Object.assign(manifest, { key: key.toString("base64"), version: fs.readFileSync(path.join(extensionDir, "..", "VERSION"), "utf8").trim() });
+  manifest.browser_specific_settings.gecko.id = FIREFOX_ID;
+  fs.writeFileSync(path.join(dir, "manifest.json"), JSON.stringify(manifest, null, 2));
+  const hex = crypto.createHash("sha256").update(key).digest("hex").slice(0, 32);
+  return { dir, id: hex.replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16))) };
 }
 
 function writeHostManifest(dir, launcher, allowed) {
@@ -32,11 +38,11 @@ function writeHostManifest(dir, launcher, allowed) {
 const CHROMIUM_ARGS = ["--no-sandbox", "--headless=new", "--disable-background-networking",
   "--disable-component-update", "--disable-sync", "--no-first-run"];
 
-async function chromium(extensionDir, launcher, options) {
+async function chromium({ dir: extensionDir, id }, launcher, options) {
   const { chromium: driver } = require("playwright-core");
   const profile = fs.mkdtempSync(path.join(options.temp, "chromium-"));
   const hostManifest = writeHostManifest(path.join(profile, "NativeMessagingHosts"), launcher,
-    { allowed_origins: ["chrome-extension://" + chromiumId(extensionDir) + "/"] });
+    { allowed_origins: ["chrome-extension://" + id + "/"] });
   const args = CHROMIUM_ARGS.concat(["--disable-extensions-except=" + extensionDir, "--load-extension=" + extensionDir]);
   if (!options.withExtension) args.splice(args.length - 2, 2);
   const context = await driver.launchPersistentContext(profile, {
@@ -56,7 +62,7 @@ async function chromium(extensionDir, launcher, options) {
   };
 }
 
-async function firefox(extensionDir, launcher, options) {
+async function firefox(extension, launcher, options) {
   const puppeteer = require("puppeteer-core");
   // Firefox finds host manifests under the user's home only: give it one of its own.
   const home = fs.mkdtempSync(path.join(options.temp, "firefox-home-"));
@@ -66,7 +72,7 @@ async function firefox(extensionDir, launcher, options) {
     browser: "firefox", executablePath: options.firefox || "/usr/bin/firefox-esr", headless: true,
     env: Object.assign({}, process.env, { HOME: home })
   });
-  if (options.withExtension) await browser.installExtension(extensionDir);
+  if (options.withExtension) await browser.installExtension(extension.dir);
   return {
     name: "firefox",
     hostManifest,
@@ -83,7 +89,8 @@ async function firefox(extensionDir, launcher, options) {
 
 function launch(name, extensionDir, launcher, options) {
   const opts = Object.assign({ temp: os.tmpdir(), withExtension: true }, options);
-  return name === "chromium" ? chromium(extensionDir, launcher, opts) : firefox(extensionDir, launcher, opts);
+  const extension = testCopy(extensionDir, opts.temp);
+  return name === "chromium" ? chromium(extension, launcher, opts) : firefox(extension, launcher, opts);
 }
 
-module.exports = { launch, chromiumId };
+module.exports = { launch };

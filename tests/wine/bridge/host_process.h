@@ -37,6 +37,8 @@ class HostProcess {
   // host's exit code, or STILL_ACTIVE when it did not end within the time.
   DWORD endInput(DWORD milliseconds);
 
+  HANDLE process() const { return process_.get(); }
+
  private:
   UniqueHandle process_;
   UniqueHandle input_;   // our end of the host's standard input

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/com/unique_handle.h"
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

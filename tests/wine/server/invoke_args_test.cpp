@@ -3,7 +3,7 @@
 // caller's variable is never written.
 #include <gtest/gtest.h>
 
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "tests/wine/server/dispatch_call.h"
 #include "tests/wine/server/server_support.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/failure.h"
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "host/object/property_bag_source.h"
 #include "tests/wine/server/fake_property_bag.h"
 #include "tests/wine/server/server_support.h"

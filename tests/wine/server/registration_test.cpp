@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "host/com/unique_handle.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/registry_key.h"
+#include "host/shared/kestor_ids.h"
+#include "host/com/registry_key.h"
 #include "host/typelib/win_path.h"
 #include "tests/wine/server/server_support.h"
 #include "tests/wine/target_arch.h"

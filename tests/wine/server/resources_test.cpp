@@ -83,9 +83,9 @@ TEST(ResourcesTest, VersionBlock) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010002u);  // 1.2.0.0, as VERSION says
   EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010002u);
   EXPECT_EQ(fixed->dwProductVersionLS, 0u);
   EXPECT_EQ(fixed->dwFileFlags, 0u);
   // The 64-bit DLL carries the same operating system field: there is no 64-bit one.

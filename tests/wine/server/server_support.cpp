@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "host/typelib/win_path.h"
 
 namespace kestor::server::test {

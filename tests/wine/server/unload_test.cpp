@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "tests/wine/server/server_support.h"
 
 namespace kestor::server::test {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "host/typelib/msft_layout.h"
+
 namespace kestor::test::raw {
 
 namespace {
@@ -69,11 +71,7 @@ uint32_t Subdirectory(uint32_t offset_to_data) {
 // ---------------------------------------------------------------------------------
 // MSFT
 
-constexpr uint32_t kMagic = 0x5446534D;  // "MSFT"
-constexpr size_t kHeaderSize = 0x54;
-constexpr uint32_t kHelpDllFlag = 0x100;
-constexpr int kSegTypeInfo = 0, kSegName = 7;
-constexpr size_t kTypeEntrySize = 100;
+using namespace kestor::typelib::msft;
 
 struct Segments {
   size_t type_info = 0;
@@ -85,11 +83,11 @@ Name NameAt(const Bytes& tlb, const Segments& seg, int32_t offset) {
   const size_t at = seg.names + static_cast<size_t>(offset);
   Name name;
   name.hreftype = I32(tlb, at);
-  const uint32_t length_field = U32(tlb, at + 8);
+  const uint32_t length_field = U32(tlb, at + kNameLengthAndFlags);
   name.flags = static_cast<uint8_t>(length_field >> 8);
   const size_t length = length_field & 0xFF;
-  if (at + 12 + length > tlb.size()) Bad("name runs past the end");
-  name.text.assign(reinterpret_cast<const char*>(tlb.data() + at + 12), length);
+  if (at + kNameText + length > tlb.size()) Bad("name runs past the end");
+  name.text.assign(reinterpret_cast<const char*>(tlb.data() + at + kNameText), length);
   return name;
 }
 
@@ -110,13 +108,13 @@ void ReadMembers(const Bytes& tlb, const Segments& seg, size_t memoffset, TypeEn
     if (i < funcs) {
       Function f;
       f.name = name;
-      f.vtable_offset = static_cast<int16_t>(U16(tlb, record + 0x0C));
-      f.desc_size = U16(tlb, record + 0x0E);
-      f.fkccic = U32(tlb, record + 0x10);
-      f.params = U16(tlb, record + 0x14);
+      f.vtable_offset = static_cast<int16_t>(U16(tlb, record + kFuncVtableOffset));
+      f.desc_size = U16(tlb, record + kFuncDescSize);
+      f.fkccic = U32(tlb, record + kFuncFkccic);
+      f.params = U16(tlb, record + kFuncParams);
       type.functions.push_back(f);
     } else {
-      type.fields.push_back(Field{name, U16(tlb, record + 0x0E)});
+      type.fields.push_back(Field{name, U16(tlb, record + kVarDescSize)});
     }
   }
 }
@@ -158,27 +156,27 @@ Bytes TypeLibResource(const Bytes& pe) {
 Library ParseMsft(const Bytes& tlb) {
   if (U32(tlb, 0) != kMagic) Bad("not an MSFT library");
   Library lib;
-  const uint32_t varflags = U32(tlb, 0x14);
+  const uint32_t varflags = U32(tlb, kVarFlags);
   lib.syskind = varflags & 0xF;
-  const uint32_t type_count = U32(tlb, 0x20);
+  const uint32_t type_count = U32(tlb, kTypeCount);
   size_t directory = kHeaderSize + 4 * static_cast<size_t>(type_count);
   if (varflags & kHelpDllFlag) directory += 4;
   Segments seg;
-  seg.type_info = U32(tlb, directory + 16 * kSegTypeInfo);
-  seg.names = U32(tlb, directory + 16 * kSegName);
+  seg.type_info = U32(tlb, directory + kSegmentEntrySize * kTypeInfoSegment);
+  seg.names = U32(tlb, directory + kSegmentEntrySize * kNameSegment);
 
   for (uint32_t i = 0; i < type_count; ++i) {
     TypeEntry type;
     type.offset = U32(tlb, kHeaderSize + 4 * i);
     const size_t at = seg.type_info + type.offset;
     if (type.offset != kTypeEntrySize * i) Bad("type entries are not in table order");
-    type.typekind = U32(tlb, at + 0x00);
-    type.res2 = I32(tlb, at + 0x08);
-    type.res3 = I32(tlb, at + 0x0C);
-    const uint32_t elements = U32(tlb, at + 0x18);
-    type.name = NameAt(tlb, seg, I32(tlb, at + 0x34));
-    type.datatype2 = U32(tlb, at + 0x58);
-    const int32_t memoffset = I32(tlb, at + 0x04);
+    type.typekind = U32(tlb, at + kTypeKind);
+    type.res2 = I32(tlb, at + kTypeRes2);
+    type.res3 = I32(tlb, at + kTypeRes3);
+    const uint32_t elements = U32(tlb, at + kTypeElements);
+    type.name = NameAt(tlb, seg, I32(tlb, at + kTypeName));
+    type.datatype2 = U32(tlb, at + kTypeDatatype2);
+    const int32_t memoffset = I32(tlb, at + kTypeMemberBlock);
     if (elements != 0) {
       if (memoffset < 0) Bad("members without a member block");
       ReadMembers(tlb, seg, static_cast<size_t>(memoffset), type, elements & 0xFFFF, elements >> 16);

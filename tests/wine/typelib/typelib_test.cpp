@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/typelib/win_path.h"

@@ -1,4 +1,4 @@
-#include "host/dll/type_info_cache.h"
+#include "host/shared/type_info_cache.h"
 
 #include <oleauto.h>
 
@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/module.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/module.h"
 
 namespace kestor::server {
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the DLL as a whole keeps (dll.cpp): the object count DllCanUnloadNow consults
-// and its own file.
+// What the module as a whole keeps: the counts of objects and locks DllCanUnloadNow
+// consults (the objects move the one, the class factory the other) and its own file.
 #include <windows.h>
 
 #include <string>
@@ -10,6 +10,11 @@ namespace kestor::server::module {
 // Live objects of either class, across all apartments.
 void objectCreated();
 void objectDestroyed();
+// IClassFactory::LockServer.
+void lock();
+void unlock();
+// No object alive and no lock held.
+bool canUnload();
 
 // The full path of the module this code is linked into. Throws std::bad_alloc; an
 // empty path when the platform cannot tell it.

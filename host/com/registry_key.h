@@ -1,11 +1,11 @@
 #pragma once
-// An owned registry key handle and the two writes registration needs.
+// An owned registry key handle, and the writes and checks registration needs.
 #include <windows.h>
 
 #include <string>
 #include <utility>
 
-namespace kestor::server {
+namespace kestor {
 
 class RegistryKey {
  public:
@@ -51,4 +51,4 @@ inline bool keyExists(HKEY parent, const std::wstring& path, REGSAM view = 0) {
   return RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
-}  // namespace kestor::server
+}  // namespace kestor
