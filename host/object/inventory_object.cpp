@@ -6,11 +6,11 @@
 #include "host/adapters/com_call.h"
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
-#include "host/dll/kestor_ids.h"
-#include "host/dll/module.h"
 #include "host/object/com_guard.h"
 #include "host/object/dispatch_args.h"
 #include "host/object/safety.h"
+#include "host/shared/kestor_ids.h"
+#include "host/shared/module.h"
 #include "inventory/inventory_json.h"
 
 namespace kestor::server {

@@ -13,7 +13,7 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
-#include "host/dll/kestor_ids.h"
+#include "host/shared/kestor_ids.h"
 #include "host/object/interfaces.h"
 #include "tests/support/windows_support.h"
 
