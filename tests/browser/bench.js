@@ -92,6 +92,7 @@ async function withChromium(launcher, temp, origin, work) {
   const b = await browsers.launch("chromium", path.join(root, "extension"), launcher, { temp: temp });
   try {
     const page = await b.newPage(origin + "/tests/browser/pages/blank.html");
+    await b.evaluate(page, () => Kestor.status({ timeout: 60000 })); // a cold host takes more than a handshake's 3 s under Wine
     return await work(b, page);
   } finally {
     await b.close();
