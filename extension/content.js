@@ -4,6 +4,7 @@
 
 (function () {
   const api = typeof browser !== "undefined" ? browser : chrome;
+  const V = KestorVocabulary;
   let port = null;
   // Requests in hand (id -> op), and the sessions opened through the current port and
   // through ports that went away: a background that restarted knows none of the latter.
@@ -12,7 +13,7 @@
   const dead = new Set();
 
   function post(reply) {
-    if (pending.get(reply.id) === "open" && reply.ok === true) live.add(reply.session);
+    if (pending.get(reply.id) === V.ops.open && reply.ok === true) live.add(reply.session);
     pending.delete(reply.id);
     window.postMessage(Object.assign({ kestorBridge: "reply" }, reply), "*");
   }
@@ -29,7 +30,7 @@
       for (const session of live) dead.add(session);
       live = new Set();
       for (const id of Array.from(pending.keys())) {
-        post({ id: id, ok: false, error: { code: "host-unavailable", message: "The extension restarted." } });
+        post({ id: id, ok: false, error: { code: V.errors.HOST_UNAVAILABLE, message: "The extension restarted." } });
       }
     });
   }
@@ -39,15 +40,11 @@
     if (event.source !== window || data === null || typeof data !== "object" || data.kestorBridge !== "request") {
       return;
     }
-    if (data.op === "hello") {
-      post({ id: data.id, ok: true, version: 1 });
-      return;
-    }
     const request = Object.assign({}, data);
     delete request.kestorBridge;
     delete request.origin;
-    if (dead.has(request.session) && (request.op === "call" || request.op === "close")) {
-      post({ id: data.id, ok: false, error: { code: "host-unavailable", message: "The extension restarted; connect again." } });
+    if (dead.has(request.session) && (request.op === V.ops.call || request.op === V.ops.close)) {
+      post({ id: data.id, ok: false, error: { code: V.errors.HOST_UNAVAILABLE, message: "The extension restarted; connect again." } });
       return;
     }
     if (port === null) connect();

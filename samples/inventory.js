@@ -1,5 +1,6 @@
 // Takes an inventory of this machine through Kestor.SysKestor and prints it section by
-// section, read with kestor-report.js (which must lie beside this file).
+// section, read with Kestor.parseReport of the page library (page\kestor.js beside this
+// folder, as the release lays them out).
 //   cscript //nologo inventory.js ["SELECT ... FROM Win32_X|SELECT ... FROM Win32_Y|"]
 // Every query of the list is followed by "|". Exit status: 0 with a report, 1 when the
 // collection stored no report, 2 when the component is not installed.
@@ -22,7 +23,7 @@ function loadBeside(fileName) {
   stream.Close();
   return text;
 }
-eval(loadBeside("kestor-report.js"));
+eval(loadBeside("..\\page\\kestor.js"));
 
 var kestor;
 try {
@@ -41,15 +42,17 @@ if (fileId === "") {
 }
 WScript.Echo("File id: " + fileId);
 
-var sections = KestorReport.parse(kestor.GetData(fileId));
+var sections = Kestor.parseReport(kestor.GetData(fileId));
 for (var s = 0; s < sections.length; s++) {
-  var section = sections[s];
-  WScript.Echo(section.className + ": " + section.instances.length + " instance(s)");
+  var section = sections[s], error = section.error;
+  WScript.Echo((section.className === null ? "(no class line)" : section.className) + ": " +
+    section.instances.length + " instance(s)");
   for (var i = 0; i < section.instances.length; i++) {
     WScript.Echo("  #" + (i + 1));
-    for (var p = 0; p < section.instances[i].length; p++) {
-      WScript.Echo("    " + section.instances[i][p].name + " = " + section.instances[i][p].value);
-    }
+    for (var name in section.instances[i]) WScript.Echo("    " + name + " = " + section.instances[i][name]);
   }
-  if (section.error !== null) WScript.Echo("  error: " + section.error.text);
+  if (error !== null) {
+    WScript.Echo("  error: " + (error.query === null ? error.description
+      : "Error executing " + error.query + ":" + error.number + ":" + error.description));
+  }
 }

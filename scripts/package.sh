@@ -8,6 +8,7 @@
 #   extension/                  the browser extension (scripts/lib/extension.sh)
 #   policy/                     the administrative templates (ADMX/ADML) of the bridge
 #   Kestor-signing.pem          the signing certificate's public part
+#   page/                       the page library and its npm package (page/build.sh)
 #   samples/                    page and script samples
 #   SHA256SUMS                  for everything above
 # The DLLs, the hosts and the installers are Authenticode-signed (SHA-256, scripts/lib/sign.sh):
@@ -82,6 +83,7 @@ printf 'extension/kestor-bridge-firefox.zip\tAddonId %s\n' "$extension_firefox_i
 cp -r "$root/packaging/policy" "$dist/policy"
 
 cp "$root"/samples/* "$dist/samples/"
+bash "$root/page/build.sh" "$dist/page" >/dev/null
 (cd "$dist" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
 
 # Every signed file must verify against the certificate shipped beside it, and its time

@@ -8,7 +8,9 @@ const fs = require("fs");
 const path = require("path");
 const vm = require("vm");
 
-const source = fs.readFileSync(path.join(__dirname, "..", "..", "extension", "background.js"), "utf8");
+const extension = path.join(__dirname, "..", "..", "extension");
+const source = fs.readFileSync(path.join(extension, "background.js"), "utf8");
+const ORIGIN_CASES = require("../data/origin_cases.json");
 
 function event() {
   const listeners = [];
@@ -33,7 +35,9 @@ function background() {
       connectNative: (name) => { const p = fakePort(name, null); natives.push(p); return p; }
     }
   };
-  vm.runInNewContext(source, { chrome, URL, Map, Set, Array, Object, JSON });
+  const context = vm.createContext({ chrome, URL, Map, Set, Array, Object, JSON });
+  context.importScripts = (file) => vm.runInContext(fs.readFileSync(path.join(extension, file), "utf8"), context);
+  vm.runInContext(source, context);
   const frame = (sender) => {
     const port = fakePort("kestor", Object.assign({ id: "ext" }, sender));
     onConnect.fire(port);
@@ -44,47 +48,36 @@ function background() {
 
 const page = (origin) => ({ url: origin + "/inventory.html", origin });
 
-test("origins: the browser's word, and only the allowed kinds reach the host", () => {
-  const rows = [
-    // [sender, expected origin sent to the host or null when refused, what]
-    [page("https://inv.example.com"), "https://inv.example.com", "an https page"],
-    [page("http://127.0.0.1:8080"), "http://127.0.0.1:8080", "this computer by address, any port"],
-    [page("http://localhost"), "http://localhost", "this computer by name"],
-    [{ url: "https://inv.example.com:8443/x" }, "https://inv.example.com:8443", "no sender.origin: taken from the URL"],
-    [page("http://inv.example.com"), null, "plain http of another machine"],
-    [page("http://127.0.0.1.evil.example"), null, "a name that starts like the address"],
-    [page("null"), null, "an opaque origin"],
-    [{ url: "file:///C:/inventory.html" }, null, "a file"]
-  ];
-  for (const [sender, expected, what] of rows) {
+test("origins: the browser's word, of the kinds the host serves (the host's own cases)", () => {
+  const rows = ORIGIN_CASES.map((c) => [page(c.origin), c.allowed, c.why])
+    .concat([[{ url: "https://inv.example.com/x" }, false, "no sender.origin: no guess from the URL"]]);
+  for (const [sender, allowed, what] of rows) {
     const b = background();
     const frame = b.frame(sender);
     frame.onMessage.fire({ id: 1, op: "open", origin: "https://stated.example" });
-    if (expected === null) {
+    if (!allowed) {
       assert.strictEqual(b.natives.length, 0, what + ": the host is not asked");
       assert.strictEqual(frame.sent[0].error.code, "origin-refused", what);
     } else {
-      assert.strictEqual(b.natives[0].sent[0].origin, expected, what);
+      assert.strictEqual(b.natives[0].sent[0].origin, sender.origin, what);
     }
   }
 });
 
-test("replies: by id to their frame, parts joined in order, sessions per frame", () => {
+test("replies: by id to their frame, each frame its own host, parts joined in order", () => {
   const b = background();
   const a = b.frame(page("https://a.example")), other = b.frame(page("https://a.example"));
   a.onMessage.fire({ id: "p1", op: "open" });
   other.onMessage.fire({ id: "p1", op: "open" });
-  const host = b.natives[0];
-  assert.strictEqual(b.natives.length, 1, "one native port for every frame");
-  const [openA, openOther] = host.sent;
-  assert.notStrictEqual(openA.id, openOther.id, "fresh native ids, whatever the pages chose");
-  host.onMessage.fire({ id: openOther.id, ok: true, session: 9 });
-  host.onMessage.fire({ id: openA.id, ok: true, session: 4 });
+  assert.strictEqual(b.natives.length, 2, "one native port for each frame");
+  const [host, otherHost] = b.natives;
+  otherHost.onMessage.fire({ id: otherHost.sent[0].id, ok: true, session: 9 });
+  host.onMessage.fire({ id: host.sent[0].id, ok: true, session: 4 });
   const handle = a.sent[0].session;
   assert.deepStrictEqual(a.sent[0], { ok: true, session: handle, id: "p1" });
 
   a.onMessage.fire({ id: "p2", op: "call", session: handle, member: "GetData", args: ["{X}"] });
-  const call = host.sent[2];
+  const call = host.sent[1];
   assert.deepStrictEqual([call.op, call.session, call.member, call.args], ["call", 4, "GetData", ["{X}"]]);
   // Parts out of order, a repeated part ignored.
   host.onMessage.fire({ id: call.id, ok: true, part: 2, parts: 3, value: "c" });
@@ -96,15 +89,30 @@ test("replies: by id to their frame, parts joined in order, sessions per frame",
 
   other.onMessage.fire({ id: 7, op: "call", session: handle, member: "GetTestData", args: [] });
   assert.strictEqual(other.sent[1].error.code, "no-session", "another frame's session is not this frame's");
-  assert.strictEqual(host.sent.length, 3, "and the host is not asked");
 
-  // The frame goes away: its session is closed at the host, the other frame's is not.
+  // A reply the host could not tie to an id settles the oldest request in flight.
+  a.onMessage.fire({ id: "p3", op: "call", session: handle, member: "GetData", args: ["\uD800"] });
+  a.onMessage.fire({ id: "p4", op: "call", session: handle, member: "GetTestData", args: [] });
+  host.onMessage.fire({ id: null, ok: false, error: { code: "bad-request", message: "not JSON" } });
+  assert.deepStrictEqual([a.sent[2].id, a.sent[2].error.code, a.sent.length], ["p3", "bad-request", 3]);
+
+  // The frame goes away: its host ends with it, the other frame's does not.
   a.onDisconnect.fire();
-  assert.deepStrictEqual([host.sent[3].op, host.sent[3].session, host.sent[3].origin], ["close", 4, "https://a.example"]);
-  assert.strictEqual(host.sent.length, 4);
+  assert.deepStrictEqual([host.disconnected, otherHost.disconnected], [true, false]);
 });
 
-test("the host dies: pending and later calls fail with host-unavailable, open starts a new host", () => {
+test("requests of a wrong shape are answered here and never reach the host", () => {
+  const b = background();
+  const f = b.frame(page("https://a.example"));
+  const rows = [{ op: "explode" }, { op: "close" }, { op: "call", session: "1", member: "GetTestData", args: [] },
+    { op: "call", session: 1, member: "constructor", args: [] }, { op: "call", session: 1, member: "GetData", args: [] },
+    { op: "call", session: 1, member: "GetData", args: [[[["x"]]]] }];
+  rows.forEach((r, i) => f.onMessage.fire(Object.assign({ id: i + 2 }, r)));
+  assert.deepStrictEqual(f.sent.map((r) => r.error.code), rows.map(() => "bad-request"));
+  assert.strictEqual(b.natives.length, 0);
+});
+
+test("the host dies or is missing: host-unavailable or host-not-installed with the browser's words", () => {
   const b = background();
   const f = b.frame(page("https://a.example"));
   f.onMessage.fire({ id: 1, op: "open" });
@@ -117,8 +125,19 @@ test("the host dies: pending and later calls fail with host-unavailable, open st
   assert.strictEqual(f.sent[2].error.code, "host-unavailable", "a session of the dead host");
   f.onMessage.fire({ id: 4, op: "open" });
   assert.strictEqual(b.natives.length, 2, "a new host for a new open");
-  f.onMessage.fire({ id: 5, op: "explode" });
-  assert.strictEqual(f.sent[3].error.code, "bad-request", "an unknown operation");
+  b.natives[1].error = { message: "Specified native messaging host not found." };
+  b.natives[1].onDisconnect.fire();
+  assert.deepStrictEqual(f.sent[3].error, { code: "host-not-installed", message: "Specified native messaging host not found." });
+});
+
+test("an origin holds a bounded number of hosts", () => {
+  const b = background();
+  const frames = Array.from({ length: 17 }, () => b.frame(page("https://a.example")));
+  frames.forEach((f) => f.onMessage.fire({ id: 1, op: "open" }));
+  assert.deepStrictEqual([b.natives.length, frames[16].sent[0].error.code], [16, "too-many-sessions"]);
+  frames[0].onDisconnect.fire();
+  frames[16].onMessage.fire({ id: 2, op: "open" });
+  assert.strictEqual(b.natives.length, 17, "a frame gone frees its place");
 });
 
 test("a port of another name or another extension is dropped", () => {

@@ -1,19 +1,20 @@
 // Bridge benchmarks in headless chromium, printed by scripts/bench.sh:
 // (a) the round trip of a call on a kept connection, (b) a large report made visible to
-// the page, beside an echo host sending the same bytes through the same browser and Wine.
-//   node bench.js --prefix PREFIX --host KESTOR_HOST_EXE --echo ECHO_HOST_EXE --out DIR [--calls N] [--megabytes M]
+// the page, beside an echo host sending the same bytes through the same browser and Wine,
+// (c) tab B's connect() + GetTestData() while tab A runs a long SetData, against idle.
+//   node bench.js --prefix PREFIX --host KESTOR_HOST_EXE --echo ECHO_HOST_EXE --dist DIST --out DIR [--calls N] [--megabytes M]
 "use strict";
 
 const fs = require("fs");
 const path = require("path");
 const { execFileSync } = require("child_process");
+const { parseArgs } = require("util");
 const browsers = require("./lib/browsers");
 const { serve } = require("./lib/server");
 const wine = require("./lib/wine");
 
 const root = path.resolve(__dirname, "..", "..");
-const WIDE = "SELECT " + Array.from({ length: 1000 }, (v, i) => ["Caption", "Version", "BuildNumber", "Name"][i % 4]).join(", ") +
-  " FROM Win32_OperatingSystem|";
+const { runLong, WIDE } = require("./cases");
 
 const median = (values) => {
   const v = values.slice().sort((a, b) => a - b);
@@ -56,6 +57,37 @@ async function timeGetData(args) {
   return { id: args.id, times: times, length: length };
 }
 
+// In the page: milliseconds of connect() + GetTestData() + close(), for `rounds` rounds
+// or for `ms` milliseconds.
+async function timeConnect({ rounds, ms }) {
+  const times = [], end = performance.now() + (ms || Infinity);
+  while (times.length < (rounds || Infinity) && performance.now() < end) {
+    const t0 = performance.now(), k = await Kestor.connect();
+    await k.GetTestData();
+    times.push(performance.now() - t0);
+    await k.close();
+  }
+  return times;
+}
+
+// (c): tab B connects and calls for 4 s while tab A runs a SetData of 5 s or more.
+async function sideBySide(b, tabA, origin) {
+  const tabB = await b.newPage(origin + "/tests/browser/pages/blank.html");
+  await b.evaluate(tabB, timeConnect, { rounds: 5 }); // tab B's host is started and warm
+  const idle = median(await b.evaluate(tabB, timeConnect, { rounds: 25 }));
+  let n = 100, ms = 0, busy = [];
+  while (ms < 5000) {
+    n = Math.ceil(n * 7000 / (ms || await b.evaluate(tabA, runLong, WIDE.repeat(n)))); // scaled from the last run's time
+    const long = b.evaluate(tabA, runLong, WIDE.repeat(n));
+    await new Promise((r) => setTimeout(r, 200));
+    busy = await b.evaluate(tabB, timeConnect, { ms: 4000 });
+    ms = await long;
+  }
+  console.log("(c) tab B's connect()+GetTestData() while tab A runs a " + (ms / 1000).toFixed(1) + " s SetData: median " +
+    median(busy).toFixed(1) + " ms over " + busy.length + " rounds, idle " + idle.toFixed(1) + " ms; delay " +
+    (median(busy) - idle).toFixed(1) + " ms (target <= 50 ms)");
+}
+
 async function withChromium(launcher, temp, origin, work) {
   const b = await browsers.launch("chromium", path.join(root, "extension"), launcher, { temp: temp });
   try {
@@ -67,14 +99,13 @@ async function withChromium(launcher, temp, origin, work) {
 }
 
 async function main() {
-  const o = {};
-  const argv = process.argv.slice(2);
-  for (let i = 0; i < argv.length; i += 2) o[argv[i].replace(/^--/, "")] = argv[i + 1];
+  const { values: o } = parseArgs({ options: Object.fromEntries(
+    ["prefix", "host", "echo", "dist", "out", "calls", "megabytes"].map((n) => [n, { type: "string" }])) });
   const calls = Number(o.calls || 25), megabytes = Number(o.megabytes || 20), rounds = 5;
   const prefix = path.resolve(o.prefix);
   fs.mkdirSync(o.out, { recursive: true });
   const temp = fs.mkdtempSync(path.join(path.resolve(o.out), "bridge-"));
-  const server = await serve(root);
+  const server = await serve({ "/": root, "/dist/": path.resolve(o.dist) });
   const origin = "http://127.0.0.1:" + server.address().port;
   wine.setPolicy(prefix, temp, [origin]);
   const launcher = (exe, name) => {
@@ -93,6 +124,7 @@ async function main() {
     const one = await b.evaluate(page, timeGetData, { list: WIDE, rounds: 1 });
     const repeats = Math.ceil(megabytes * 1048576 / one.length);
     large = await b.evaluate(page, timeGetData, { list: WIDE.repeat(repeats), rounds: rounds });
+    await sideBySide(b, page, origin);
   });
   const file = path.join(wine.tempFolder(prefix), large.id);
   const bytes = fs.statSync(file).size;

@@ -1,9 +1,12 @@
-// The cases each browser runs: pages served from allowed and refused origins take
-// inventories through page/kestor.js, the extension and kestor-host.exe, and are held
-// against what the control itself answers for the same calls.
+// The cases each browser runs, in order (later ones use what earlier ones left): pages
+// served from allowed and refused origins take inventories through the built library,
+// the extension and kestor-host.exe, held against what the control itself answers.
 "use strict";
 
+const { test } = require("node:test");
+const assert = require("node:assert");
 const fs = require("fs");
+const path = require("path");
 const wine = require("./lib/wine");
 
 // A query that answers the same text every time, repeated into a report of over 3 MB:
@@ -38,138 +41,208 @@ async function pageRows(rows) {
   return reports;
 }
 
-async function pageOutcome(options) {
+// In the page: connect and one call, with how it ended and how long it took.
+async function pageOutcome(args) {
+  const t0 = performance.now();
+  const library = args.frame ? document.querySelector("iframe").contentWindow.Kestor : Kestor;
   try {
-    const k = await Kestor.connect(options);
-    const value = await k.GetTestData();
-    return { ok: value };
+    const k = await library.connect(args.options);
+    return { ok: await k[args.member || "GetTestData"].apply(k, args.args || []), ms: performance.now() - t0 };
   } catch (e) {
-    return { code: e.code, isError: e instanceof Error, message: e.message };
+    return { code: e.code, name: e.name, isError: e instanceof Error, message: e.message, ms: performance.now() - t0 };
   }
+}
+
+// In the page: milliseconds of one SetData of this list on a fresh object.
+async function runLong(list) {
+  const k = await Kestor.connect();
+  k.WMIAttributesOfInterest = list;
+  const t0 = performance.now();
+  await k.SetData();
+  return performance.now() - t0;
 }
 
 // The form of a text: any hex digit of an identifier, any run of digits of a time.
 const hexForm = (text) => String(text).replace(/[0-9A-Fa-f]/g, "h");
 const digitForm = (text) => String(text).replace(/[0-9]+/g, "9");
+const blank = "/tests/browser/pages/blank.html";
+const kills = (prefix) => wine.processes(prefix).filter((p) => /kestor-host\.exe/i.test(p.command));
 
-async function run(t, b, env) {
-  const { prefix, origin, otherOrigin, refusedOrigin, bareOrigin, control } = env;
-  const page = await b.newPage(origin + "/tests/browser/pages/blank.html");
+function define(b, env) {
+  const { prefix } = env;
+  const s = {}; // what one case leaves for the next
+  const outcomeAt = async (origin, args) => b.evaluate(await b.newPage(origin + blank), pageOutcome, args);
+  // While work runs, the host is a shell script of this text, or none at all (null).
+  const swapHost = async (script, work) => {
+    const saved = fs.readFileSync(b.hostManifest, "utf8"), file = path.join(env.temp, "host-" + Date.now() + ".sh");
+    fs.writeFileSync(file, "#!/bin/sh\n" + script + "\n", { mode: 0o755 });
+    if (script === null) fs.unlinkSync(b.hostManifest);
+    else fs.writeFileSync(b.hostManifest, saved.replace(/"path": "[^"]*"/, '"path": "' + file + '"'));
+    try { return await work(); } finally { fs.writeFileSync(b.hostManifest, saved); }
+  };
 
-  const reports = await b.evaluate(page, pageRows, ROWS.map((r) => ({ calls: r.calls, list: r.list })));
-  ROWS.forEach((row, i) => t.equal(reports[i], control.rows[i], row.what));
-  t.check(reports[ROWS.length - 1].length > 3 * 1048576, "the large report is over 3 MB (" + reports[ROWS.length - 1].length + " characters)");
+  test("reports, byte for byte the control's", async () => {
+    s.page = await b.newPage(env.origin + blank);
+    // The page's host starts cold in a fresh prefix: more than a handshake's 3 s under Wine.
+    await b.evaluate(s.page, () => Kestor.status({ timeout: 60000 }));
+    const reports = await b.evaluate(s.page, pageRows, ROWS.map((r) => ({ calls: r.calls, list: r.list })));
+    ROWS.forEach((row, i) => assert.strictEqual(reports[i], env.control.rows[i], row.what));
+    assert.ok(reports[ROWS.length - 1].length > 3 * 1048576, "the large report is over 3 MB");
+  });
 
-  const members = await b.evaluate(page, async () => {
-    const k = await Kestor.connect({ transport: "bridge" });
-    const answers = {
-      testdata: await k.GetTestData(), identifier: await k.GenerateIdentifier(), datetime: await k.DateTime,
-      unknown: await k.GetData("{00000000-0000-0000-0000-000000000000}"), traversal: await k.GetData("..\\..\\win.ini"),
-      listHidden: k.WMIAttributesOfInterest
+  test("members, status, and a call aborted before it starts", async () => {
+    const m = await b.evaluate(s.page, async () => {
+      const k = await Kestor.connect({ transport: "bridge" });
+      const answers = {
+        testdata: await k.GetTestData(), identifier: await k.GenerateIdentifier(), datetime: await k.DateTime,
+        unknown: await k.GetData("{00000000-0000-0000-0000-000000000000}"), traversal: await k.GetData("..\\..\\win.ini"),
+        surrogate: await k.GetData("\uD800", { timeout: 10000 }).then((v) => v, (e) => e.code),
+        aborted: await k.GetTestData({ signal: AbortSignal.abort() }).then((v) => v, (e) => e.code),
+        listHidden: k.WMIAttributesOfInterest, status: await Kestor.status()
+      };
+      await k.close();
+      return answers;
+    });
+    assert.strictEqual(m.testdata, env.control.testdata, "GetTestData");
+    assert.strictEqual(hexForm(m.identifier), hexForm(env.control.identifier), "GenerateIdentifier has the control's form");
+    assert.strictEqual(digitForm(m.datetime), digitForm(env.control.datetime), "DateTime has the control's form");
+    assert.deepStrictEqual([m.unknown, m.traversal], ["", ""], "GetData of an id without a report, of an ill-formed id");
+    assert.ok(m.surrogate === "" || m.surrogate === "bad-request", "GetData of a lone surrogate settles: " + m.surrogate);
+    assert.strictEqual(m.aborted, "aborted");
+    assert.strictEqual(m.listHidden, undefined, "the query list cannot be read back");
+    const product = fs.readFileSync(path.join(__dirname, "..", "..", "VERSION"), "utf8").trim();
+    assert.deepStrictEqual(m.status, { library: product, protocol: 2, extension: require("../../extension/manifest.json").version,
+      host: m.status.host === null ? null : product, transport: "bridge" }, "status (a host from before hello tells no version)");
+  });
+
+  test("32 objects per page, then too-many-sessions until one closes", async () => {
+    const limit = await b.evaluate(s.page, async () => {
+      const held = [];
+      let refusal = null;
+      while (refusal === null && held.length < 40) {
+        try { held.push(await Kestor.connect()); } catch (e) { refusal = e.code; }
+      }
+      await held.pop().close();
+      const again = await Kestor.connect().then(() => "connected", (e) => e.code);
+      for (const k of held) await k.close();
+      return [held.length + 1, refusal, again];
+    });
+    assert.deepStrictEqual(limit, [32, "too-many-sessions", "connected"]);
+  });
+
+  test("the library as classic script, UMD and ES module: three copies on one page keep apart", async () => {
+    const page = await b.newPage(env.origin + "/tests/browser/pages/builds.html");
+    const got = await b.evaluate(page, async () => {
+      for (let i = 0; i < 50 && !window.KestorModule; i++) await new Promise((r) => setTimeout(r, 100));
+      const copies = { classic: window.Kestor, umd: window.KestorUmd, module: window.KestorModule };
+      const run = async (name) => {
+        const k = await copies[name].connect();
+        k.WMIAttributesOfInterest = "SELECT Name FROM Win32_" + name + "|";
+        return k.GetData(await k.SetData());
+      };
+      const names = Object.keys(copies);
+      return { names: names.map((n) => typeof (copies[n] && copies[n].connect)), reports: await Promise.all(names.map(run)) };
+    });
+    assert.deepStrictEqual(got.names, ["function", "function", "function"]);
+    assert.deepStrictEqual(got.reports, ["classic", "umd", "module"].map((n) => "[class=Win32_" + n + "]\r\n"));
+    await b.closePage(page);
+  });
+
+  test("the inventory sample, served from dist/", async () => {
+    const sample = await b.newPage(env.origin + "/dist/samples/inventory.html");
+    const press = async (queries) => {
+      document.getElementById("queries").value = queries;
+      document.getElementById("run").click();
+      const status = document.getElementById("status");
+      for (let i = 0; i < 300 && !/^Report \{|fail|not/i.test(status.textContent); i++) await new Promise((r) => setTimeout(r, 100));
+      return { status: status.textContent, headings: Array.from(document.querySelectorAll("h2"), (h) => h.textContent) };
     };
-    await k.close();
-    return answers;
+    const firstRun = await b.evaluate(sample, press, "");
+    assert.match(firstRun.status, /^Report \{[0-9A-F-]{36}\}$/);
+    assert.deepStrictEqual(firstRun.headings, ["Win32_OperatingSystem", "Win32_ComputerSystem", "Win32_Processor", "Win32_LogicalDisk"]);
+    const secondRun = await b.evaluate(sample, press, "SELECT Name FROM Win32_NoSuchClass|");
+    assert.deepStrictEqual(secondRun.headings, ["Win32_NoSuchClass"], "the second run shows only what it added");
+    await b.closePage(sample);
   });
-  t.equal(members.testdata, control.testdata, "GetTestData");
-  t.equal(hexForm(members.identifier), hexForm(control.identifier), "GenerateIdentifier has the control's form");
-  t.equal(digitForm(members.datetime), digitForm(control.datetime), "DateTime has the control's form");
-  t.equal(members.unknown, "", "GetData of an id without a report");
-  t.equal(members.traversal, "", "GetData of an ill-formed id");
-  t.equal(members.listHidden, undefined, "the query list cannot be read back");
 
-  // Every object above is closed: an origin may hold 32 at once, and a closed one frees its place.
-  const limit = await b.evaluate(page, async () => {
-    const held = [];
-    let refusal = null;
-    while (refusal === null && held.length < 40) {
-      try { held.push(await Kestor.connect()); } catch (e) { refusal = e.code; }
-    }
-    await held.pop().close();
-    const again = await Kestor.connect().then(() => "connected", (e) => e.code);
-    for (const k of held) await k.close();
-    return [held.length + 1, refusal, again];
+  test("two tabs: each its own sessions and host; one tab going away ends only its own", async () => {
+    s.second = await b.newPage(env.origin + blank);
+    const takeTwice = async (cls) => {
+      window.kestorTab = await Kestor.connect();
+      window.kestorTab.WMIAttributesOfInterest = "SELECT Name FROM " + cls + "|";
+      await window.kestorTab.SetData();
+      const id = await window.kestorTab.SetData();
+      return { id: id, report: await window.kestorTab.GetData(id) };
+    };
+    const [one, two] = await Promise.all([b.evaluate(s.page, takeTwice, "Win32_TabOne"), b.evaluate(s.second, takeTwice, "Win32_TabTwo")]);
+    assert.strictEqual(one.report, "[class=Win32_TabOne]\r\n[class=Win32_TabOne]\r\n");
+    assert.strictEqual(two.report, "[class=Win32_TabTwo]\r\n[class=Win32_TabTwo]\r\n");
+    await b.closePage(s.page);
+    const after = await b.evaluate(s.second, async (id) => ({
+      own: await window.kestorTab.GetTestData(), other: await (await Kestor.connect()).GetData(id)
+    }), one.id);
+    assert.strictEqual(after.own, env.control.testdata, "the second tab's session outlives the first tab");
+    assert.strictEqual(after.other, "", "a report is read through the page whose host drew it");
   });
-  t.deepEqual(limit, [32, "too-many-sessions", "connected"], "32 objects per origin, then too-many-sessions until one closes");
 
-  // The inventory sample, as shipped: the button's runs until the status names a report.
-  const sample = await b.newPage(origin + "/samples/inventory.html");
-  const press = async (queries) => {
-    document.getElementById("queries").value = queries;
-    document.getElementById("run").click();
-    const status = document.getElementById("status");
-    for (let i = 0; i < 300 && !/^Report \{|fail|not/.test(status.textContent); i++) await new Promise((r) => setTimeout(r, 100));
-    return { status: status.textContent, headings: Array.from(document.querySelectorAll("h2"), (h) => h.textContent) };
-  };
-  const firstRun = await b.evaluate(sample, press, "");
-  t.deepEqual([/^Report \{[0-9A-F-]{36}\}$/.test(firstRun.status), firstRun.headings],
-    [true, ["Win32_OperatingSystem", "Win32_ComputerSystem", "Win32_Processor", "Win32_LogicalDisk"]],
-    "the inventory sample shows its own list's report (" + firstRun.status + ")");
-  const secondRun = await b.evaluate(sample, press, "SELECT Name FROM Win32_NoSuchClass|");
-  t.deepEqual(secondRun.headings, ["Win32_NoSuchClass"], "the sample's second run shows only what it added");
-  await b.closePage(sample);
-
-  // Two tabs of one origin: each its own session, and one tab going away ends only its own.
-  const second = await b.newPage(origin + "/tests/browser/pages/blank.html");
-  const takeTwice = async (cls) => {
-    window.kestorTab = await Kestor.connect();
-    window.kestorTab.WMIAttributesOfInterest = "SELECT Name FROM " + cls + "|";
-    await window.kestorTab.SetData();
-    const id = await window.kestorTab.SetData();
-    return { id: id, report: await window.kestorTab.GetData(id) };
-  };
-  const [one, two] = await Promise.all([b.evaluate(page, takeTwice, "Win32_TabOne"), b.evaluate(second, takeTwice, "Win32_TabTwo")]);
-  t.equal(one.report, "[class=Win32_TabOne]\r\n[class=Win32_TabOne]\r\n", "the first tab's object holds its own runs only");
-  t.equal(two.report, "[class=Win32_TabTwo]\r\n[class=Win32_TabTwo]\r\n", "the second tab's object holds its own runs only");
-  await b.closePage(page);
-  const after = await b.evaluate(second, async (id) => ({
-    own: await window.kestorTab.GetTestData(), other: await (await Kestor.connect()).GetData(id)
-  }), one.id);
-  t.equal(after.own, control.testdata, "the second tab's session outlives the first tab");
-  t.equal(after.other, one.report, "another session of the same origin reads the first tab's report");
-
-  // A report drawn by one origin is not another's to read.
-  const foreign = await b.newPage(otherOrigin + "/tests/browser/pages/blank.html");
-  t.equal(await b.evaluate(foreign, async (id) => (await Kestor.connect()).GetData(id), one.id), "",
-    "another allowed origin gets the empty text for that file id");
-
-  // The allow-list decides before anything runs.
-  const before = wine.reportCount(prefix);
-  const refused = await b.newPage(refusedOrigin + "/tests/browser/pages/blank.html");
-  const refusal = await b.evaluate(refused, pageOutcome, {});
-  t.deepEqual([refusal.code, refusal.isError], ["origin-refused", true], "an origin off the allow-list is refused (" + refusal.message + ")");
-  t.equal(wine.reportCount(prefix), before, "the refused origin ran nothing");
-
-  // A page the extension does not serve: the library gives up after its timeout.
-  const bare = await b.newPage(bareOrigin + "/tests/browser/pages/blank.html");
-  const started = Date.now();
-  const none = await b.evaluate(bare, pageOutcome, { timeout: 400 });
-  t.equal(none.code, "not-installed", "no extension answers: not-installed (" + none.message + ")");
-  t.check(Date.now() - started >= 400, "not-installed only after the timeout");
-
-  // The host dies under an open session: its calls fail, and a new connection starts a new host.
-  await b.evaluate(foreign, async () => { window.kestorHeld = await Kestor.connect(); });
-  const hosts = wine.processes(prefix).filter((p) => /kestor-host\.exe/i.test(p.command));
-  t.check(hosts.length > 0, "the host runs in the prefix (" + hosts.length + " processes)");
-  for (const h of hosts) process.kill(h.pid, "SIGKILL");
-  const dead = await b.evaluate(foreign, async () => {
-    const codes = [];
-    for (let i = 0; i < 50 && codes.length === 0; i++) {
-      try { await window.kestorHeld.GetTestData(); await new Promise((r) => setTimeout(r, 100)); } catch (e) { codes.push(e.code); }
-    }
-    try { codes.push(await (await Kestor.connect()).GetTestData()); } catch (e) { codes.push(e.code); }
-    return codes;
+  test("tab B's calls go on while tab A runs long", async () => {
+    const a = b.evaluate(s.second, runLong, LARGE.repeat(2));
+    await new Promise((r) => setTimeout(r, 300));
+    const t0 = Date.now(), quick = await outcomeAt(env.origin, {});
+    const bMs = Date.now() - t0, aMs = await a;
+    assert.strictEqual(quick.ok, env.control.testdata);
+    assert.ok(bMs < aMs, "tab B (" + bMs + " ms) finished before tab A's SetData (" + Math.round(aMs) + " ms)");
   });
-  t.deepEqual(dead, ["host-unavailable", control.testdata], "a dead host fails its sessions; connecting again starts a new one");
 
-  // A host that cannot start: the manifest names a program that is not there.
-  const manifest = fs.readFileSync(b.hostManifest, "utf8");
-  fs.writeFileSync(b.hostManifest, manifest.replace(/"path": "[^"]*"/, '"path": "/nonexistent/kestor-host"'));
-  for (const h of wine.processes(prefix).filter((p) => /kestor-host\.exe/i.test(p.command))) process.kill(h.pid, "SIGKILL");
-  await new Promise((r) => setTimeout(r, 1000));
-  const missing = await b.evaluate(foreign, pageOutcome, {});
-  fs.writeFileSync(b.hostManifest, manifest);
-  t.equal(missing.code, "host-unavailable", "a host that cannot start: host-unavailable (" + missing.message + ")");
-  t.equal((await b.evaluate(foreign, pageOutcome, {})).ok, control.testdata, "and a host that can start again serves again");
+  test("refusals: another origin's report, an origin off the list, an http page, a page the extension does not serve", async () => {
+    s.foreign = await b.newPage(env.otherOrigin + blank);
+    assert.strictEqual(await b.evaluate(s.foreign, pageOutcome, { member: "GetData", args: ["{00000000-0000-0000-0000-000000000001}"] })
+      .then((r) => r.ok), "", "another allowed origin gets the empty text");
+    const before = wine.reportCount(prefix);
+    const refused = await outcomeAt(env.refusedOrigin, {});
+    assert.deepStrictEqual([refused.code, refused.name, refused.isError], ["origin-refused", "KestorError", true], refused.message);
+    assert.strictEqual(wine.reportCount(prefix), before, "the refused origin ran nothing");
+    const insecure = await outcomeAt(env.insecureOrigin, {});
+    assert.strictEqual(insecure.code, "insecure-origin", insecure.message);
+    assert.ok(insecure.ms < 100, "at once (" + insecure.ms + " ms)");
+    // A frame of its own document (srcdoc): the extension's script is not injected there.
+    const framed = await b.newPage(env.origin + "/tests/browser/pages/framed.html");
+    const none = await b.evaluate(framed, pageOutcome, { frame: true, options: { timeout: 400 } });
+    assert.strictEqual(none.code, "not-installed", none.message);
+    assert.ok(none.ms >= 400, "only after the timeout (" + none.ms + " ms)");
+    await b.closePage(framed);
+  });
+
+  test("hosts that never answer, are missing, die or end at once", async () => {
+    // Reads and drops every request; its standard output stays open, so the browser waits.
+    const hung = await swapHost("cat >/dev/null", () => outcomeAt(env.origin, { options: { timeout: 500 } }));
+    assert.strictEqual(hung.code, "timeout", hung.message);
+    assert.ok(hung.ms < 2000, "within the handshake's time (" + hung.ms + " ms)");
+    const missing = await swapHost(null, () => outcomeAt(env.origin, {}));
+    assert.strictEqual(missing.code, "host-not-installed", missing.message);
+    assert.ok(missing.message.length > 0, "the browser's words: " + missing.message);
+
+    // The host dies under an open session: its calls fail, and connecting again starts a new one.
+    await b.evaluate(s.foreign, async () => { window.kestorHeld = await Kestor.connect(); });
+    const hosts = kills(prefix);
+    assert.ok(hosts.length > 0, "the host runs in the prefix");
+    for (const h of hosts) process.kill(h.pid, "SIGKILL");
+    const dead = await b.evaluate(s.foreign, async () => {
+      const codes = [];
+      for (let i = 0; i < 50 && codes.length === 0; i++) {
+        try { await window.kestorHeld.GetTestData(); await new Promise((r) => setTimeout(r, 100)); } catch (e) { codes.push(e.code); }
+      }
+      try { codes.push(await (await Kestor.connect()).GetTestData()); } catch (e) { codes.push(e.code); }
+      return codes;
+    });
+    assert.deepStrictEqual(dead, ["host-unavailable", env.control.testdata]);
+
+    for (const h of kills(prefix)) process.kill(h.pid, "SIGKILL");
+    await new Promise((r) => setTimeout(r, 1000));
+    const broken = await swapHost("exit 1", () => b.evaluate(s.foreign, pageOutcome, {}));
+    assert.strictEqual(broken.code, "host-unavailable", broken.message);
+    assert.strictEqual((await b.evaluate(s.foreign, pageOutcome, {})).ok, env.control.testdata, "a host that can start serves again");
+  });
 }
 
-module.exports = { run, ROWS };
+module.exports = { define, runLong, ROWS, WIDE, LARGE };

@@ -1,24 +1,21 @@
-// A static file server over the source tree, for the pages the browser tests open.
+// Static files for the pages the browser tests open (serve-static): each URL prefix
+// from its own folder, e.g. { "/": root, "/dist/": built }; the longest prefix wins.
 "use strict";
 
-const fs = require("fs");
 const http = require("http");
-const path = require("path");
-
-const TYPES = { ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8" };
+const serveStatic = require("serve-static");
 
 // Listens on every loopback address (127.0.0.1, 127.0.0.2, ::1 for "localhost").
-function serve(root, port) {
+function serve(mounts, port) {
+  const handlers = Object.keys(mounts).sort((a, b) => b.length - a.length)
+    .map((prefix) => [prefix, serveStatic(mounts[prefix], { index: false, dotfiles: "ignore" })]);
   const server = http.createServer((request, response) => {
-    const wanted = path.normalize(decodeURIComponent(new URL(request.url, "http://x").pathname));
-    const file = path.join(root, wanted);
-    if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404);
+    const [prefix, handler] = handlers.find(([p]) => request.url.startsWith(p));
+    request.url = "/" + request.url.slice(prefix.length);
+    handler(request, response, (error) => {
+      response.statusCode = error ? error.status || 500 : 404;
       response.end();
-      return;
-    }
-    response.writeHead(200, { "Content-Type": TYPES[path.extname(file)] || "application/octet-stream" });
-    fs.createReadStream(file).pipe(response);
+    });
   });
   return new Promise((resolve, reject) => {
     server.once("error", reject);

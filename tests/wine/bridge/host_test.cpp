@@ -75,6 +75,9 @@ TEST(RefusedHost, RefusesEveryOriginAndEndsWithItsInput) {
     EXPECT_EQ(codeOf(host.request(openRequest(origin))), error_code::kOriginRefused);
     EXPECT_EQ(codeOf(host.request(callRequest(1, "GetTestData", Json::array(), origin))), error_code::kOriginRefused);
   }
+  // Which host this is, without the list.
+  EXPECT_EQ(host.request({{"id", 5}, {"origin", kPage}, {"op", "hello"}}),
+            Json({{"id", 5}, {"ok", true}, {"protocol", 2}, {"host", KESTOR_VERSION_TEXT}}));
   EXPECT_EQ(host.endInput(10000), 0u);
   EXPECT_FALSE(host.receive().has_value());  // nothing else was written
 }
@@ -178,6 +181,16 @@ TEST(ServedHost, ServesTheSimpleMembers) {
   }
 }
 
+TEST(ServedHost, AnswersTheInventoryWithTheTypedJson) {
+  HostProcess host(kHost.c_str());
+  const Json session = openSession(host);
+  const Json result = Json::parse(host.value({{"id", 3}, {"origin", kPage}, {"op", "inventory"}, {"session", session},
+                                              {"queries", "SELECT * FROM Win32_BIOS|" + kFailingQuery + "|"}}));
+  EXPECT_EQ(result["sections"][0]["class"], "Win32_BIOS");
+  EXPECT_TRUE(result["sections"][0]["instances"][0]["Manufacturer"].is_string()) << result;
+  EXPECT_TRUE(result["sections"][1]["error"]["number"].is_number_integer()) << result;
+}
+
 TEST(ServedHost, GetDataReadsOnlyReportsItsOriginDrewInThisHost) {
   std::string earlierId;
   {
@@ -231,15 +244,23 @@ TEST(ServedHost, RefusesThe33rdSessionOfAnOrigin) {
 TEST(ServedHost, SendsAReportAboveOneMessageInChunks) {
   HostProcess host(kHost.c_str());
   const Json session = openSession(host);
-  std::string list;
-  const std::string query = kFailingQuery + " " + std::string(30000, 'y') + "\r\n|";
-  while (list.size() < 1300 * 1024) list += query;
-  const std::string fileId = host.value(callRequest(session, "SetData", {list}));
-  std::size_t messages = 0;
-  const std::string report = host.value(callRequest(session, "GetData", {fileId}), &messages);
-  EXPECT_GE(messages, 2u);
-  EXPECT_GT(report.size(), 1024u * 1024u);
-  EXPECT_EQ(report, reportFile(fileId));
+  const auto repeated = [](const std::string& piece, std::size_t bytes) {
+    std::string list;
+    while (list.size() < bytes) list += piece;
+    return list;
+  };
+  // Read in blocks cut after line ends, and a line of a megabyte and more without one,
+  // with characters of the code page.
+  const std::string lines = repeated(kFailingQuery + " " + std::string(30000, 'y') + "caf\xC3\xA9\r\n|", 1300 * 1024);
+  const std::string oneLine = kFailingQuery + " " + repeated("\xC3\xA9", 1200 * 1024) + "|";
+  for (const std::string& list : {lines, oneLine}) {
+    const std::string fileId = host.value(callRequest(session, "SetData", {list}));
+    std::size_t messages = 0;
+    const std::string report = host.value(callRequest(session, "GetData", {fileId}), &messages);
+    EXPECT_GE(messages, 2u);
+    EXPECT_GT(report.size(), 1024u * 1024u);
+    EXPECT_EQ(report, reportFile(fileId));
+  }
 }
 
 TEST(ServedHost, EndsWithItsInputWhileSessionsAreOpen) {

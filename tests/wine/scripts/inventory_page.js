@@ -1,10 +1,9 @@
 // The script logic of samples/inventory.html, taken from the page itself, driving the
-// registered component through page/kestor.js, and stand-ins for a run that stored
-// nothing and for failed connections.
+// registered component through the built library (..\page\kestor.js, as released), and
+// stand-ins for a run that stored nothing and for failed connections.
 //   inventory_page.js SAMPLES_FOLDER
 
 var samples = WScript.Arguments(0);
-eval(readText(samples + "\\kestor-report.js"));
 eval(readText(samples + "\\..\\page\\kestor.js"));
 var page = readText(samples + "\\inventory.html");
 check(page.indexOf('<script type="text/javascript" src="../page/kestor.js"></script>') > 0, "the page loads the library");
@@ -28,7 +27,7 @@ function checkStart(text, start, what) {
 }
 
 // Two runs of one object: the second shows only what it added.
-var kestor = outcome(Kestor.connect()), seen = { report: "" };
+var kestor = outcome(Kestor.connect()), seen = { count: 0 };
 var first = outcome(takeInventory(kestor, "", seen));
 checkEqual(first.failure, undefined, "the page's own list runs");
 checkEqual(first.sections.length, pageClasses.length, "one section per query of the page");
@@ -40,7 +39,8 @@ checkStart(first.html, "<h2>Win32_OperatingSystem</h2><table><tr><th>Caption</th
 var second = outcome(takeInventory(kestor, "SELECT Name FROM Win32_Processor WHERE Name = 'none'|SELECT Name|", seen));
 checkEqual(second.sections.length, 2, "the second run shows its own sections only");
 checkStart(second.html, "<h2>Win32_Processor</h2><p>No instances.</p><h2>SELECT</h2>", "an empty section says so");
-check(second.html.indexOf('<p class="error">Error executing SELECT Name:-2147217385:') > 0, "the error line is shown");
+check(second.html.indexOf('<p class="error">The query SELECT Name failed: ') > 0 && second.html.indexOf("(error 0x80041017)") > 0,
+  "the error line is shown from its number and description");
 check(second.fileId !== first.fileId, "each run has its own file id");
 
 // The html of shapes the machine decides: markup in values, Unknown, line breaks.
@@ -51,19 +51,26 @@ var rows = [
   ["[class=Win32_X]\r\n[INSTANCE]\r\n[pname]=A\r\n[pvalue]=1\r\n2\r\n",
    "<h2>Win32_X</h2><table><tr><th>A</th></tr><tr><td>1<br>2</td></tr></table>", "a value across lines"],
   ["[class=]\r\n[ERROR]=Error executing :-1:<i>\r\n",
-   '<h2>(no class)</h2><p class="error">Error executing :-1:&lt;i&gt;</p>', "an empty class name, markup in an error"]
+   '<h2>(no class)</h2><p class="error">The query  failed: &lt;i&gt; (error 0xFFFFFFFF)</p>', "an empty class name, markup in an error"],
+  ["[class=Win32_LogicalDisk]\r\n[INSTANCE]\r\n[pname]=Size\r\n[pvalue]=500107862016\r\n[pname]=FreeSpace\r\n[pvalue]=1023\r\n",
+   "<h2>Win32_LogicalDisk</h2><table><tr><th>Size</th><th>FreeSpace</th></tr><tr><td>465.8 GB</td><td>1023 bytes</td></tr></table>",
+   "sizes in readable units"]
 ];
 for (var r = 0; r < rows.length; r++) {
-  checkEqual(reportHtml(KestorReport.parse(rows[r][0])), rows[r][1], rows[r][2]);
+  checkEqual(reportHtml(Kestor.parseReport(rows[r][0])), rows[r][1], rows[r][2]);
 }
+
+checkEqual(reportCsv(Kestor.parseReport("[class=Win32_X]\r\n[INSTANCE]\r\n[pname]=A\r\n[pvalue]=say \"hi\", 1\r\n[class=]\r\n[ERROR]=Error executing :-1:bad\r\n")),
+  'class,instance,property,value\r\n"Win32_X",1,"A","say ""hi"", 1"\r\n"",,"(error)","The query  failed: bad (error 0xFFFFFFFF)"\r\n', "the CSV export");
 
 // A run that stored nothing, and what each failure of the library tells the reader.
 function now(value) { return { then: function (ok) { return now(ok(value)); } }; }
-checkEqual(outcome(takeInventory({ SetData: function () { return now(""); } }, "", { report: "" })).failure,
+checkEqual(outcome(takeInventory({ SetData: function () { return now(""); } }, "", { count: 0 })).failure,
   "The collection failed: no report was stored.", "SetData gave no file id");
 var failures = [
   [{ code: "not-installed" }, "The Kestor component is not installed, or the browser did not let this page load it."],
   [{ code: "origin-refused" }, "This computer's administrator has not allowed this page to take an inventory."],
+  [{ code: "timeout" }, "Kestor did not answer in time; try again with fewer queries."],
   [{ code: "failed", number: -2147217392, description: "Invalid class" }, "The collection failed: Invalid class (-2147217392)"],
   [{ code: "bad-request", message: "Unknown member." }, "Kestor is not available: Unknown member."]
 ];

@@ -1,0 +1,22 @@
+// A page's typed use of the package: what the declarations must accept and refuse.
+import Kestor, { connect, parseReport, ErrorCode, type KestorObject, type KestorError } from "kestor";
+
+const controller = new AbortController();
+const k: KestorObject = await connect({ transport: "bridge", timeout: 500, callTimeout: 1000 });
+k.WMIAttributesOfInterest = "SELECT Name FROM Win32_BIOS|";
+const id: string = await k.SetData({ timeout: 60000, signal: controller.signal });
+const sections = parseReport(await k.GetData(id));
+const first: string | null = sections[0].className;
+const value: string | undefined = sections[0].instances[0]?.["Name"];
+const when: string = await k.DateTime;
+try {
+  await Kestor.status();
+} catch (e) {
+  const code: Kestor.ErrorCodeValue = (e as KestorError).code;
+  if (code === ErrorCode.TIMEOUT || code === "host-not-installed") console.log(first, value, when);
+}
+// @ts-expect-error a file id is a text
+await k.GetData(42);
+// @ts-expect-error no such error code
+const wrong: Kestor.ErrorCodeValue = "exploded";
+await k.close();
