@@ -132,9 +132,10 @@ function finish(frame, host, entry, message) {
 // Why a request cannot go to the host, or "" when it has the shape the host reads.
 function refusal(request) {
   if (!own(V.ops, request.op)) return "Unknown operation.";
-  if (request.op !== V.ops.call && request.op !== V.ops.close) return "";
+  if (request.op !== V.ops.call && request.op !== V.ops.close && request.op !== V.ops.inventory) return "";
   if (typeof request.session !== "number") return "A session handle is a number.";
   if (request.op === V.ops.close) return "";
+  if (request.op === V.ops.inventory) return typeof request.queries === "string" ? "" : "The queries are a text.";
   const shape = typeof request.member === "string" && own(V.members, request.member) ? V.members[request.member] : null;
   if (shape === null) return "Unknown member.";
   const args = request.args;
@@ -179,6 +180,8 @@ function onFrameRequest(frame, request) {
   if (request.op === V.ops.call) {
     forwarded.member = request.member;
     forwarded.args = request.args;
+  } else if (request.op === V.ops.inventory) {
+    forwarded.queries = request.queries;
   }
   forward(frame, pageId, request.op, forwarded, request.session);
 }

@@ -6,8 +6,8 @@ var KestorVocabulary = {
   // Raised when a message changes shape; both ends of the page's hello compare it.
   protocol: 2,
   // What a page posts: hello (the extension's versions), version (the host's), open,
-  // call and close (a session).
-  ops: { hello: "hello", version: "version", open: "open", call: "call", close: "close" },
+  // call and close (a session), inventory (a session's typed collection of a list).
+  ops: { hello: "hello", version: "version", open: "open", call: "call", close: "close", inventory: "inventory" },
   // Each member the bridge calls, with the fewest and most texts it takes.
   members: {
     WMIAttributesOfInterest: [1, 1], SetData: [0, 1], GetData: [1, 1],

@@ -1,7 +1,7 @@
 // extension/vocabulary.js, which the build puts in front of the library.
 declare var KestorVocabulary: {
   protocol: number;
-  ops: { hello: "hello"; version: "version"; open: "open"; call: "call"; close: "close" };
+  ops: { hello: "hello"; version: "version"; open: "open"; call: "call"; close: "close"; inventory: "inventory" };
   members: { [member: string]: [number, number] };
   errors: {
     INSECURE_ORIGIN: "insecure-origin";
