@@ -43,7 +43,7 @@
     const request = Object.assign({}, data);
     delete request.kestorBridge;
     delete request.origin;
-    if (dead.has(request.session) && (request.op === V.ops.call || request.op === V.ops.close)) {
+    if (dead.has(request.session) && request.op !== V.ops.open && request.op !== V.ops.hello && request.op !== V.ops.version) {
       post({ id: data.id, ok: false, error: { code: V.errors.HOST_UNAVAILABLE, message: "The extension restarted; connect again." } });
       return;
     }
