@@ -6,6 +6,7 @@
 namespace Kestor {
   const V = KestorVocabulary;
   const PROG_ID = "Kestor.SysKestor";
+  const INVENTORY_PROG_ID = "Kestor.Inventory";
   const HANDSHAKE_TIMEOUT = 3000;
   const CALL_TIMEOUT = 30000;
   const SET_DATA_TIMEOUT = 600000;
@@ -56,6 +57,28 @@ namespace Kestor {
     host: string | null;
     transport: "bridge" | "activex";
   }
+  export type JsonValue = null | string | number | boolean | JsonValue[] | { [name: string]: JsonValue };
+  /** A property that could not be read: its value is null, the rest of its instance stands. */
+  export interface InventoryWarning { property: string; number: number; description: string }
+  /** One query's typed section. */
+  export interface InventorySection {
+    query: string;
+    /** WMI's own class name (the instances' __CLASS), else the query's. */
+    class: string;
+    /** The query's property names; for SELECT * every non-system property, in first-seen order. */
+    properties: string[];
+    /** Typed values: integers beyond 2^53 - 1 and date-times as text, arrays, embedded objects. */
+    instances: Array<Record<string, JsonValue>>;
+    warnings: InventoryWarning[];
+    /** The query's failure; the instances before it stay. */
+    error: { number: number; description: string } | null;
+  }
+  /** Kestor.Inventory's collection, where the control side or the host has it. */
+  export interface TypedInventory { sections: InventorySection[]; typed: true }
+  /** An older install's report, parsed (value texts, "Unknown" where unread). */
+  export interface ReportInventory { sections: ReportSection[]; typed: false }
+  export type Inventory = TypedInventory | ReportInventory;
+
   /** A Kestor.SysKestor object. Every member takes an optional last CallOptions. */
   export interface KestorObject {
     /** The query list for the next SetData: put only, it cannot be read back. */
@@ -66,6 +89,8 @@ namespace Kestor {
     GetData(fileId: string, options?: CallOptions): Promise<string>;
     GenerateIdentifier(options?: CallOptions): Promise<string>;
     GetTestData(options?: CallOptions): Promise<string>;
+    /** One section per query text (each without "|"), typed where the install has Kestor.Inventory. */
+    inventory(queries: string[], options?: CallOptions): Promise<Inventory>;
     close(): Promise<void>;
   }
 
@@ -81,20 +106,40 @@ namespace Kestor {
     return error;
   }
   const rejected = (error: Error): Promise<any> => Future.reject(error);
+  const controlFailure = (e: any): KestorError => failure(V.errors.FAILED, e.message || e.description, e.number, e.description);
+  const typed = (text: string): TypedInventory => {
+    const result = parseJson(text);
+    result.typed = true;
+    return result;
+  };
+  const untyped = (report: string): ReportInventory => ({ sections: parseReport(report), typed: false });
+
+  // JScript of the Windows Script Host has no JSON. The text then comes from the
+  // control in this process, whose writer emits strict JSON, so eval reads it as the
+  // object literal it is; only U+2028 and U+2029, text in JSON but line ends in ES5
+  // code, are escaped first (they occur only inside strings, never after a backslash).
+  function parseJson(text: string): any {
+    if (typeof JSON !== "undefined") return JSON.parse(text);
+    return eval("(" + text.replace(/\u2028/g, "\\u2028").replace(/\u2029/g, "\\u2029") + ")");
+  }
 
   // ---- The members, in one table: how many texts each takes, and whether the
-  // control has it as a property. The object's methods and both transports follow it.
-  interface Member { name: string; args: number; property?: boolean; timeout?: number }
+  // control has it as a property, or takes a list of queries. The object's methods and
+  // both transports follow it.
+  interface Member { name: string; args: number; property?: boolean; queries?: boolean; timeout?: number }
   const MEMBERS: Member[] = [
     { name: "SetData", args: 0, timeout: SET_DATA_TIMEOUT },
     { name: "GetData", args: 1 },
     { name: "GenerateIdentifier", args: 0 },
     { name: "GetTestData", args: 0 },
-    { name: "DateTime", args: 0, property: true }
+    { name: "DateTime", args: 0, property: true },
+    { name: "inventory", args: 1, queries: true, timeout: SET_DATA_TIMEOUT }
   ];
 
   interface Transport {
     call(member: string, args: string[], limit: Limit): Promise<any>;
+    /** The typed collection of a list ("...|...|"), else the report of it on a fresh object. */
+    inventory(list: string, limit: Limit): Promise<Inventory>;
     close(): Promise<void>;
   }
   interface Limit { timeout: number; signal?: AbortSignalLike }
@@ -120,9 +165,27 @@ namespace Kestor {
         if (member === "DateTime") value = control.DateTime;
         else value = args.length === 0 ? control[member]() : control[member](args[0]);
       } catch (e: any) {
-        return rejected(failure(V.errors.FAILED, e.message || e.description, e.number, e.description));
+        return rejected(controlFailure(e));
       }
       return Future.resolve(value);
+    }
+    inventory(list: string, limit: Limit): Promise<Inventory> {
+      if (this.control === null) return rejected(failure(V.errors.NO_SESSION, "This Kestor object is closed."));
+      if (limit.signal && limit.signal.aborted) return rejected(failure(V.errors.ABORTED, "The call was aborted."));
+      let collector: any = null;
+      try {
+        collector = new ActiveXObject(INVENTORY_PROG_ID);
+      } catch (e) {
+        // An older install: SysKestor alone. A fresh object, so that this one's report stays its own.
+      }
+      try {
+        if (collector !== null) return Future.resolve(typed(collector.Collect(list)));
+        const control = new ActiveXObject(PROG_ID);
+        control.WMIAttributesOfInterest = list;
+        return Future.resolve(untyped(control.GetData(control.SetData())));
+      } catch (e: any) {
+        return rejected(controlFailure(e));
+      }
     }
     close(): Promise<void> {
       this.control = null;
@@ -243,34 +306,52 @@ namespace Kestor {
     });
   }
 
+  function openSession(target: Window, limit: Limit): Promise<BridgeTransport> {
+    return ask(target, {
+      fields: { op: V.ops.open }, limit: limit, onTimeout: hostSilent(limit),
+      // A session that opens too late is nobody's: close it.
+      onLate: function (reply: any) {
+        if (reply.ok === true) target.postMessage({ kestorBridge: "request", id: token + ":" + ++counter, op: V.ops.close, session: reply.session }, "*");
+      }
+    }).then((reply) => new BridgeTransport(target, reply.session));
+  }
+
   class BridgeTransport implements Transport {
     private closed: string | null = null;
     constructor(private target: Window, private session: number) {}
 
     static open(target: Window, limit: Limit): Promise<BridgeTransport> {
       const deadline = now() + limit.timeout;
-      return handshake(target, limit).then(function () {
-        return ask(target, {
-          fields: { op: V.ops.open }, limit: late(deadline, limit), onTimeout: hostSilent(limit),
-          // A session that opens too late is nobody's: close it.
-          onLate: function (reply: any) {
-            if (reply.ok === true) target.postMessage({ kestorBridge: "request", id: token + ":" + ++counter, op: V.ops.close, session: reply.session }, "*");
-          }
-        });
-      }).then(function (reply) {
-        return new BridgeTransport(target, reply.session);
-      });
+      return handshake(target, limit).then(() => openSession(target, late(deadline, limit)));
     }
     call(member: string, args: string[], limit: Limit): Promise<any> {
+      return this.send({ op: V.ops.call, member: member, args: args }, member, limit);
+    }
+    // A host from before the op inventory refuses it (bad-request): its report, then, of
+    // the list on a session of its own, within the same time.
+    inventory(list: string, limit: Limit): Promise<Inventory> {
+      const target = this.target, deadline = now() + limit.timeout;
+      return this.send({ op: V.ops.inventory, queries: list }, "inventory", limit).then(typed, function (error: KestorError) {
+        if (error.code !== V.errors.BAD_REQUEST) throw error;
+        return openSession(target, late(deadline, limit)).then(function (fresh) {
+          const report = fresh.call("SetData", [list], late(deadline, limit))
+            .then((id) => fresh.call("GetData", [id], late(deadline, limit)));
+          const closed = () => fresh.close().then(undefined, () => undefined);
+          return report.then((text) => closed().then(() => untyped(text)), (e) => closed().then(() => { throw e; }));
+        });
+      });
+    }
+    private send(fields: { [name: string]: any }, what: string, limit: Limit): Promise<any> {
       if (this.closed !== null) return rejected(failure(V.errors.NO_SESSION, this.closed));
       const self = this;
+      fields.session = this.session;
       return ask(this.target, {
-        fields: { op: V.ops.call, session: this.session, member: member, args: args }, limit: limit,
+        fields: fields, limit: limit,
         onTimeout: function () {
           // The host still works on the call; the object is given up, not reused.
           self.close();
-          self.closed = "This Kestor object was closed when " + member + " ran out of time.";
-          return failure(V.errors.TIMEOUT, member + " did not finish within " + limit.timeout + " ms; this object is closed.");
+          self.closed = "This Kestor object was closed when " + what + " ran out of time.";
+          return failure(V.errors.TIMEOUT, what + " did not finish within " + limit.timeout + " ms; this object is closed.");
         }
       }).then((reply) => reply.value);
     }
@@ -299,6 +380,18 @@ namespace Kestor {
     return value !== null && typeof value === "object";
   }
 
+  // The list the control reads ("...|...|") of an array of query texts, each without "|".
+  function queryList(queries: any): string | KestorError {
+    if (Object.prototype.toString.call(queries) !== "[object Array]") return failure(V.errors.BAD_REQUEST, "The queries are an array of texts.");
+    let list = "";
+    for (let q = 0; q < queries.length; q++) {
+      const query = String(queries[q]);
+      if (query.indexOf("|") >= 0) return failure(V.errors.BAD_REQUEST, "A query holds no \"|\": " + query);
+      list += query + "|";
+    }
+    return list;
+  }
+
   function makeObject(transport: Transport, callTimeout: number | undefined): KestorObject {
     let list: string | undefined; // the query list, sent with the next SetData
     const object: any = {};
@@ -311,6 +404,13 @@ namespace Kestor {
       : object.WMIAttributesOfInterest === undefined ? undefined : String(object.WMIAttributesOfInterest);
     for (let m = 0; m < MEMBERS.length; m++) {
       const member = MEMBERS[m];
+      if (member.queries) {
+        object[member.name] = function (queries: any, options?: CallOptions): Promise<any> {
+          const list = queryList(queries);
+          return typeof list === "string" ? transport.inventory(list, limitFor(member, options)) : rejected(list);
+        };
+        continue;
+      }
       const invoke = function (this: any): Promise<any> {
         const args: string[] = [];
         for (let a = 0; a < member.args; a++) args.push(String(arguments[a]));
