@@ -26,22 +26,21 @@ function checkStart(text, start, what) {
   checkEqual(text.substring(0, start.length), start, what);
 }
 
-// Two runs of one object: the second shows only what it added.
-var kestor = outcome(Kestor.connect()), seen = { count: 0 };
-var first = outcome(takeInventory(kestor, "", seen));
-checkEqual(first.failure, undefined, "the page's own list runs");
+// Two runs of one object, typed (Kestor.Inventory is registered), each its own sections.
+var kestor = outcome(Kestor.connect());
+var first = outcome(takeInventory(kestor, ""));
+checkEqual(first.typed, true, "the page's own list runs, typed");
 checkEqual(first.sections.length, pageClasses.length, "one section per query of the page");
 for (var c = 0; c < pageClasses.length; c++) {
-  checkEqual("FROM " + first.sections[c].className, pageClasses[c], "section " + c + " in list order");
+  checkEqual("FROM " + first.sections[c]["class"], pageClasses[c], "section " + c + " in list order");
 }
 checkStart(first.html, "<h2>Win32_OperatingSystem</h2><table><tr><th>Caption</th><th>Version</th><th>OSArchitecture</th></tr><tr><td>",
   "a table with a column per name");
-var second = outcome(takeInventory(kestor, "SELECT Name FROM Win32_Processor WHERE Name = 'none'|SELECT Name|", seen));
+var second = outcome(takeInventory(kestor, "SELECT Name FROM Win32_Processor WHERE Name = 'none'|SELECT Name|"));
 checkEqual(second.sections.length, 2, "the second run shows its own sections only");
-checkStart(second.html, "<h2>Win32_Processor</h2><p>No instances.</p><h2>SELECT</h2>", "an empty section says so");
+checkStart(second.html, "<h2>Win32_Processor</h2><p>No instances.</p><h2>", "an empty section says so");
 check(second.html.indexOf('<p class="error">The query SELECT Name failed: ') > 0 && second.html.indexOf("(error 0x80041017)") > 0,
-  "the error line is shown from its number and description");
-check(second.fileId !== first.fileId, "each run has its own file id");
+  "the error is shown from its number and description");
 
 // The html of shapes the machine decides: markup in values, Unknown, line breaks.
 var rows = [
@@ -57,16 +56,23 @@ var rows = [
    "sizes in readable units"]
 ];
 for (var r = 0; r < rows.length; r++) {
-  checkEqual(reportHtml(Kestor.parseReport(rows[r][0])), rows[r][1], rows[r][2]);
+  checkEqual(reportHtml(Kestor.parseReport(rows[r][0]), false), rows[r][1], rows[r][2]);
 }
+var typed = [{ query: "q", "class": "Win32_X", properties: ["A", "B", "C", "D"], instances: [{ A: ["1", "<2>"], B: 1073741824, C: null, D: { E: true } }],
+  warnings: [{ property: "C", number: -2147217407, description: "Not found" }], error: null }];
+checkEqual(reportHtml(typed, true), '<h2>Win32_X</h2><p class="unknown">Not read: C (Not found)</p><table><tr><th>A</th><th>B</th><th>C</th><th>D</th></tr>' +
+  '<tr><td><ul><li>1</li><li>&lt;2&gt;</li></ul></td><td class="number">1073741824</td><td class="unknown">(none)</td><td><ul><li>E: true</li></ul></td></tr></table>',
+  "typed values: an array as a list, a number as a number, null and an embedded object");
 
-checkEqual(reportCsv(Kestor.parseReport("[class=Win32_X]\r\n[INSTANCE]\r\n[pname]=A\r\n[pvalue]=say \"hi\", 1\r\n[class=]\r\n[ERROR]=Error executing :-1:bad\r\n")),
+checkEqual(reportCsv(typed, true), 'class,instance,property,value\r\n"Win32_X",1,"A","1; <2>"\r\n"Win32_X",1,"B","1073741824"\r\n"Win32_X",1,"C",""\r\n"Win32_X",1,"D","E=true"\r\n',
+  "the CSV export of typed values");
+checkEqual(reportCsv(Kestor.parseReport("[class=Win32_X]\r\n[INSTANCE]\r\n[pname]=A\r\n[pvalue]=say \"hi\", 1\r\n[class=]\r\n[ERROR]=Error executing :-1:bad\r\n"), false),
   'class,instance,property,value\r\n"Win32_X",1,"A","say ""hi"", 1"\r\n"",,"(error)","The query  failed: bad (error 0xFFFFFFFF)"\r\n', "the CSV export");
 
-// A run that stored nothing, and what each failure of the library tells the reader.
+// An older install's result, and what each failure of the library tells the reader.
 function now(value) { return { then: function (ok) { return now(ok(value)); } }; }
-checkEqual(outcome(takeInventory({ SetData: function () { return now(""); } }, "", { count: 0 })).failure,
-  "The collection failed: no report was stored.", "SetData gave no file id");
+var older = outcome(takeInventory({ inventory: function (list) { return now({ sections: Kestor.parseReport("[class=" + list.join() + "]\r\n"), typed: false }); } }, "A|B|"));
+checkEqual(older.html + older.summary, "<h2>A,B</h2><p>No instances.</p>Report (an older Kestor: values as texts), 1 sections", "the list's texts, and a report's sections");
 var failures = [
   [{ code: "not-installed" }, "The Kestor component is not installed, or the browser did not let this page load it."],
   [{ code: "origin-refused" }, "This computer's administrator has not allowed this page to take an inventory."],
