@@ -13,12 +13,15 @@ const source = fs.readFileSync(path.join(process.env.PAGE_BUILD, "kestor.js"), "
 
 // A context without Promise; `control` answers as the ActiveX object would. Errors made
 // there are that context's Error: isError checks the kind across contexts.
-function load(control, window) {
+// `collector` stands for Kestor.Inventory, where there is one; there is then no JSON, as
+// in the script host.
+function load(control, window, collector) {
   const context = vm.createContext({ setTimeout, clearTimeout, window });
-  vm.runInContext("delete this.Promise;", context);
+  vm.runInContext("delete this.Promise;" + (collector ? "delete this.JSON;" : ""), context);
   context.ActiveXObject = function (progId) {
-    if (progId !== "Kestor.SysKestor" || control === null) throw new Error("Automation server can't create object");
-    return control;
+    const made = { "Kestor.SysKestor": control, "Kestor.Inventory": collector }[progId];
+    if (!made) throw new Error("Automation server can't create object");
+    return made;
   };
   vm.runInContext(source, context);
   assert.strictEqual(vm.runInContext("typeof Promise", context), "undefined");
@@ -62,6 +65,19 @@ test("members over the control settle later, in order, with the control's values
   for (const [call, expected, what] of rows) assert.deepStrictEqual(await outcome(call()), { value: expected }, what);
   assert.deepStrictEqual(control.calls, ["put SELECT Name FROM Win32_BIOS|", "SetData"]);
   assert.strictEqual(k.WMIAttributesOfInterest, undefined, "the list cannot be read back");
+});
+
+test("inventory over the control: Collect's JSON without JSON, else a fresh SysKestor's report", async () => {
+  const text = '{"sections":[{"query":"A","class":"X\u2028","properties":["P"],"instances":[{"P":[1,null]}],"warnings":[],"error":null}]}';
+  const typed = load(fakeControl(), undefined, { Collect: (list) => list === "A|B|" ? text : "" });
+  const result = (await outcome((await outcome(typed.connect())).value.inventory(["A", "B"]))).value;
+  assert.deepStrictEqual(JSON.parse(JSON.stringify(result)), Object.assign(JSON.parse(text), { typed: true }));
+  const control = Object.assign(fakeControl(), { GetData: (id) => "[class=" + id + "]\r\n" });
+  const k = (await outcome(load(control).connect())).value;
+  const older = (await outcome(k.inventory(["A"]))).value;
+  assert.deepStrictEqual([older.typed, older.sections[0].className, control.calls], [false, "{ID}", ["put A|", "SetData"]],
+    "an older install: the report of SetData and GetData of the list");
+  assert.strictEqual((await outcome(k.inventory(["A|"]))).error.code, "bad-request", "a query holding |");
 });
 
 test("failures reject with an Error and a code", async () => {
