@@ -96,6 +96,12 @@ test("replies: by id to their frame, each frame its own host, parts joined in or
   host.onMessage.fire({ id: null, ok: false, error: { code: "bad-request", message: "not JSON" } });
   assert.deepStrictEqual([a.sent[2].id, a.sent[2].error.code, a.sent.length], ["p3", "bad-request", 3]);
 
+  a.onMessage.fire({ id: "p5", op: "inventory", session: handle, queries: "Q|" });
+  const inventory = host.sent[host.sent.length - 1];
+  assert.deepStrictEqual([inventory.op, inventory.session, inventory.queries], ["inventory", 4, "Q|"]);
+  host.onMessage.fire({ id: inventory.id, ok: true, value: "{}" });
+  assert.deepStrictEqual(a.sent[3], { ok: true, value: "{}", id: "p5" });
+
   // The frame goes away: its host ends with it, the other frame's does not.
   a.onDisconnect.fire();
   assert.deepStrictEqual([host.disconnected, otherHost.disconnected], [true, false]);
@@ -106,7 +112,8 @@ test("requests of a wrong shape are answered here and never reach the host", () 
   const f = b.frame(page("https://a.example"));
   const rows = [{ op: "explode" }, { op: "close" }, { op: "call", session: "1", member: "GetTestData", args: [] },
     { op: "call", session: 1, member: "constructor", args: [] }, { op: "call", session: 1, member: "GetData", args: [] },
-    { op: "call", session: 1, member: "GetData", args: [[[["x"]]]] }];
+    { op: "call", session: 1, member: "GetData", args: [[[["x"]]]] }, { op: "inventory", session: 1, queries: ["x"] },
+    { op: "inventory", queries: "x|" }];
   rows.forEach((r, i) => f.onMessage.fire(Object.assign({ id: i + 2 }, r)));
   assert.deepStrictEqual(f.sent.map((r) => r.error.code), rows.map(() => "bad-request"));
   assert.strictEqual(b.natives.length, 0);
