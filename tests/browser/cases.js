@@ -27,6 +27,11 @@ const ROWS = [
   { calls: 1, list: LARGE, what: "a report over 3 MB arrives whole" }
 ];
 
+// k.inventory's queries, and the control's row that collects them: arrays, SELECT *, a failure.
+const QUERIES = ["SELECT Description, IPAddress, MACAddress FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = TRUE",
+  "SELECT * FROM Win32_BIOS", "SELECT Caption, Version, BuildNumber FROM Win32_OperatingSystem", "SELECT Name"];
+const TYPED = { calls: "typed", list: QUERIES.join("|") + "|" };
+
 // In the page: every row on a fresh Kestor object, the report of its last run.
 async function pageRows(rows) {
   const reports = [];
@@ -114,6 +119,16 @@ function define(b, env) {
     assert.deepStrictEqual(m.status, { library: product, protocol: 2, extension: product, host: product, transport: "bridge" });
   });
 
+  test("k.inventory over the bridge: the sections Kestor.Inventory's Collect gives", async () => {
+    const got = await b.evaluate(s.page, async (queries) => {
+      const k = await Kestor.connect();
+      const result = await k.inventory(queries);
+      await k.close();
+      return result;
+    }, QUERIES);
+    assert.deepStrictEqual(got, Object.assign(JSON.parse(env.control.rows[ROWS.length]), { typed: true }));
+  });
+
   test("32 objects per page, then too-many-sessions until one closes", async () => {
     const limit = await b.evaluate(s.page, async () => {
       const held = [];
@@ -153,11 +168,11 @@ function define(b, env) {
       document.getElementById("queries").value = queries;
       document.getElementById("run").click();
       const status = document.getElementById("status");
-      for (let i = 0; i < 300 && !/^Report \{|fail|not/i.test(status.textContent); i++) await new Promise((r) => setTimeout(r, 100));
+      for (let i = 0; i < 300 && !/sections$|fail|not/i.test(status.textContent); i++) await new Promise((r) => setTimeout(r, 100));
       return { status: status.textContent, headings: Array.from(document.querySelectorAll("h2"), (h) => h.textContent) };
     };
     const firstRun = await b.evaluate(sample, press, "");
-    assert.match(firstRun.status, /^Report \{[0-9A-F-]{36}\}$/);
+    assert.strictEqual(firstRun.status, "Typed inventory, 4 sections");
     assert.deepStrictEqual(firstRun.headings, ["Win32_OperatingSystem", "Win32_ComputerSystem", "Win32_Processor", "Win32_LogicalDisk"]);
     const secondRun = await b.evaluate(sample, press, "SELECT Name FROM Win32_NoSuchClass|");
     assert.deepStrictEqual(secondRun.headings, ["Win32_NoSuchClass"], "the second run shows only what it added");
@@ -244,4 +259,4 @@ function define(b, env) {
   });
 }
 
-module.exports = { define, runLong, ROWS, WIDE, LARGE };
+module.exports = { define, runLong, ROWS, TYPED, WIDE, LARGE };

@@ -2,7 +2,8 @@
 // Runs under cscript with the registered control:
 //   control_members.js ROWS_FILE OUT_FOLDER
 // ROWS_FILE (UTF-16): a row per line, "<calls>\t<list>" where calls is how many times
-// SetData runs on one fresh object and list is "\u0001" for no list at all. Writes,
+// SetData runs on one fresh object (or "typed": Kestor.Inventory's Collect of the list)
+// and list is "\u0001" for no list at all. Writes,
 // all UTF-16: row<N>.txt (GetData of the last SetData), testdata.txt, identifier.txt,
 // datetime.txt, then "done" on standard output.
 var files = new ActiveXObject("Scripting.FileSystemObject");
@@ -21,6 +22,10 @@ for (var r = 0; r < rows.length; r++) {
   if (rows[r] === "") continue;
   var tab = rows[r].indexOf("\t");
   var calls = parseInt(rows[r].substring(0, tab), 10), list = rows[r].substring(tab + 1);
+  if (rows[r].substring(0, tab) === "typed") {
+    write("row" + r + ".txt", new ActiveXObject("Kestor.Inventory").Collect(list));
+    continue;
+  }
   var kestor = new ActiveXObject("Kestor.SysKestor"), id = "";
   if (list !== "\u0001") kestor.WMIAttributesOfInterest = list;
   for (var c = 0; c < calls; c++) id = kestor.SetData();

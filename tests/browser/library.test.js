@@ -102,6 +102,22 @@ test("failures reject with an Error and a code", async () => {
   }
 });
 
+test("inventory through a host older than the op: the report of a session of its own", async () => {
+  const heard = [], asked = [];
+  const answers = { hello: { protocol: 2 }, version: { protocol: 1 }, close: {},
+    call: { value: "{ID}" }, inventory: { ok: false, error: { code: "bad-request", message: "Unknown operation." } } };
+  const window = { origin: "https://a.example", location: {}, addEventListener: (type, f) => heard.push(f) };
+  window.postMessage = (m) => {
+    asked.push(m.op + (m.args ? " " + m.args.join() : "") + (m.session !== undefined ? " @" + m.session : ""));
+    const value = m.member === "GetData" ? { value: "[class=X]\r\n" } : m.op === "open" ? { session: asked.length } : answers[m.op];
+    setTimeout(() => heard.forEach((f) => f({ source: window, data: Object.assign({ kestorBridge: "reply", id: m.id, ok: true }, value) })));
+  };
+  const k = (await outcome(load(null, window).connect())).value;
+  const older = (await outcome(k.inventory(["A", "B"]))).value;
+  assert.deepStrictEqual([older.typed, older.sections[0].className], [false, "X"]);
+  assert.deepStrictEqual(asked.slice(3), ["inventory @3", "open", "call A|B| @5", "call {ID} @5", "close @5"]);
+});
+
 test("an extension of another protocol: version-mismatch", async () => {
   const heard = [];
   const window = { origin: "https://a.example", location: {}, addEventListener: (type, f) => heard.push(f) };

@@ -36,7 +36,7 @@ before(async () => {
     insecureOrigin: "http://127.0.0.2:" + port
   });
   wine.setPolicy(env.prefix, env.temp, [env.origin, env.otherOrigin]);
-  env.control = wine.controlAnswers(env.prefix, env.temp, cases.ROWS);
+  env.control = wine.controlAnswers(env.prefix, env.temp, cases.ROWS.concat(cases.TYPED));
   env.launcher = path.join(env.temp, "kestor-host-launcher.sh");
   execFileSync("bash", [path.join(root, "scripts", "bridge-launcher.sh"), env.prefix, path.resolve(o.host),
     path.join(env.temp, "kestor-host.log"), env.launcher]);
