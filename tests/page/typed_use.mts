@@ -15,6 +15,11 @@ try {
   const code: Kestor.ErrorCodeValue = (e as KestorError).code;
   if (code === ErrorCode.TIMEOUT || code === "host-not-installed") console.log(first, value, when);
 }
+const inventory = await k.inventory(["SELECT IPAddress FROM Win32_NetworkAdapterConfiguration"], { timeout: 60000 });
+const addresses: Kestor.JsonValue = inventory.typed ? inventory.sections[0].instances[0]["IPAddress"] : inventory.sections[0].className;
+console.log(addresses);
+// @ts-expect-error the queries are an array of texts
+await k.inventory("SELECT Name FROM Win32_BIOS|");
 // @ts-expect-error a file id is a text
 await k.GetData(42);
 // @ts-expect-error no such error code
