@@ -120,12 +120,7 @@ function define(b, env) {
   });
 
   test("k.inventory over the bridge: the sections Kestor.Inventory's Collect gives", async () => {
-    const got = await b.evaluate(s.page, async (queries) => {
-      const k = await Kestor.connect();
-      const result = await k.inventory(queries);
-      await k.close();
-      return result;
-    }, QUERIES);
+    const got = await b.evaluate(s.page, async (q) => { const k = await Kestor.connect(), r = await k.inventory(q); await k.close(); return r; }, QUERIES);
     assert.deepStrictEqual(got, Object.assign(JSON.parse(env.control.rows[ROWS.length]), { typed: true }));
   });
 

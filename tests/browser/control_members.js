@@ -22,10 +22,7 @@ for (var r = 0; r < rows.length; r++) {
   if (rows[r] === "") continue;
   var tab = rows[r].indexOf("\t");
   var calls = parseInt(rows[r].substring(0, tab), 10), list = rows[r].substring(tab + 1);
-  if (rows[r].substring(0, tab) === "typed") {
-    write("row" + r + ".txt", new ActiveXObject("Kestor.Inventory").Collect(list));
-    continue;
-  }
+  if (rows[r].substring(0, tab) === "typed") { write("row" + r + ".txt", new ActiveXObject("Kestor.Inventory").Collect(list)); continue; }
   var kestor = new ActiveXObject("Kestor.SysKestor"), id = "";
   if (list !== "\u0001") kestor.WMIAttributesOfInterest = list;
   for (var c = 0; c < calls; c++) id = kestor.SetData();

@@ -13,19 +13,25 @@ const source = fs.readFileSync(path.join(process.env.PAGE_BUILD, "kestor.js"), "
 
 // A context without Promise; `control` answers as the ActiveX object would. Errors made
 // there are that context's Error: isError checks the kind across contexts.
-// `collector` stands for Kestor.Inventory, where there is one; there is then no JSON, as
-// in the script host.
-function load(control, window, collector) {
+function load(control, window) {
   const context = vm.createContext({ setTimeout, clearTimeout, window });
-  vm.runInContext("delete this.Promise;" + (collector ? "delete this.JSON;" : ""), context);
+  vm.runInContext("delete this.Promise;", context);
   context.ActiveXObject = function (progId) {
-    const made = { "Kestor.SysKestor": control, "Kestor.Inventory": collector }[progId];
-    if (!made) throw new Error("Automation server can't create object");
-    return made;
+    if (progId !== "Kestor.SysKestor" || control === null) throw new Error("Automation server can't create object");
+    return control;
   };
   vm.runInContext(source, context);
   assert.strictEqual(vm.runInContext("typeof Promise", context), "undefined");
   return context.Kestor;
+}
+
+// A window whose extension replies answer(request) to each request.
+function fakeBridge(answer) {
+  const heard = [];
+  const window = { origin: "https://a.example", location: {}, addEventListener: (type, f) => heard.push(f) };
+  window.postMessage = (m) => setTimeout(() => heard.forEach((f) => f({ source: window,
+    data: Object.assign({ kestorBridge: "reply", id: m.id, ok: true }, answer(m)) })));
+  return window;
 }
 
 // Settles a thenable into { value } or { error } through its own then.
@@ -67,16 +73,11 @@ test("members over the control settle later, in order, with the control's values
   assert.strictEqual(k.WMIAttributesOfInterest, undefined, "the list cannot be read back");
 });
 
-test("inventory over the control: Collect's JSON without JSON, else a fresh SysKestor's report", async () => {
-  const text = '{"sections":[{"query":"A","class":"X\u2028","properties":["P"],"instances":[{"P":[1,null]}],"warnings":[],"error":null}]}';
-  const typed = load(fakeControl(), undefined, { Collect: (list) => list === "A|B|" ? text : "" });
-  const result = (await outcome((await outcome(typed.connect())).value.inventory(["A", "B"]))).value;
-  assert.deepStrictEqual(JSON.parse(JSON.stringify(result)), Object.assign(JSON.parse(text), { typed: true }));
+test("inventory where the control has no Kestor.Inventory: a fresh SysKestor's report", async () => {
   const control = Object.assign(fakeControl(), { GetData: (id) => "[class=" + id + "]\r\n" });
   const k = (await outcome(load(control).connect())).value;
   const older = (await outcome(k.inventory(["A"]))).value;
-  assert.deepStrictEqual([older.typed, older.sections[0].className, control.calls], [false, "{ID}", ["put A|", "SetData"]],
-    "an older install: the report of SetData and GetData of the list");
+  assert.deepStrictEqual([older.typed, older.sections[0].className, control.calls], [false, "{ID}", ["put A|", "SetData"]]);
   assert.strictEqual((await outcome(k.inventory(["A|"]))).error.code, "bad-request", "a query holding |");
 });
 
@@ -103,26 +104,18 @@ test("failures reject with an Error and a code", async () => {
 });
 
 test("inventory through a host older than the op: the report of a session of its own", async () => {
-  const heard = [], asked = [];
-  const answers = { hello: { protocol: 2 }, version: { protocol: 1 }, close: {},
-    call: { value: "{ID}" }, inventory: { ok: false, error: { code: "bad-request", message: "Unknown operation." } } };
-  const window = { origin: "https://a.example", location: {}, addEventListener: (type, f) => heard.push(f) };
-  window.postMessage = (m) => {
-    asked.push(m.op + (m.args ? " " + m.args.join() : "") + (m.session !== undefined ? " @" + m.session : ""));
-    const value = m.member === "GetData" ? { value: "[class=X]\r\n" } : m.op === "open" ? { session: asked.length } : answers[m.op];
-    setTimeout(() => heard.forEach((f) => f({ source: window, data: Object.assign({ kestorBridge: "reply", id: m.id, ok: true }, value) })));
-  };
-  const k = (await outcome(load(null, window).connect())).value;
-  const older = (await outcome(k.inventory(["A", "B"]))).value;
-  assert.deepStrictEqual([older.typed, older.sections[0].className], [false, "X"]);
-  assert.deepStrictEqual(asked.slice(3), ["inventory @3", "open", "call A|B| @5", "call {ID} @5", "close @5"]);
+  const asked = [];
+  const window = fakeBridge((m) => {
+    asked.push(m.op + " " + (m.args || "") + " @" + m.session);
+    return m.op === "inventory" ? { ok: false, error: { code: "bad-request" } }
+      : { protocol: 2, session: asked.length, value: String(m.args) === "{ID}" ? "[class=X]\r\n" : "{ID}" };
+  });
+  const older = (await outcome((await outcome(load(null, window).connect())).value.inventory(["A", "B"]))).value;
+  assert.deepStrictEqual([older.typed, older.sections[0].className, asked.slice(3)],
+    [false, "X", ["inventory  @3", "open  @undefined", "call A|B| @5", "call {ID} @5", "close  @5"]]);
 });
 
 test("an extension of another protocol: version-mismatch", async () => {
-  const heard = [];
-  const window = { origin: "https://a.example", location: {}, addEventListener: (type, f) => heard.push(f) };
-  window.postMessage = (m) => setTimeout(() => heard.forEach((f) => f({ source: window,
-    data: { kestorBridge: "reply", id: m.id, ok: true, version: 1 } })));
-  const error = (await outcome(load(null, window).connect())).error;
+  const error = (await outcome(load(null, fakeBridge(() => ({ version: 1 }))).connect())).error;
   assert.deepStrictEqual([error.code, error.name], ["version-mismatch", "KestorError"], error.message);
 });

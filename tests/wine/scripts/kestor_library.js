@@ -47,16 +47,6 @@ checkEqual(valueOf(k.GetData(second), "GetData of the second run"), direct.GetDa
 var chained = settle(k.GetTestData().then(function (v) { return v + "!"; }).then(function (v) { throw new Error(v); })["catch"](function (e) { return e.message; }));
 checkEqual(chained.value, direct.GetTestData() + "!", "then and catch pass values and errors along");
 
-// k.inventory: Collect's JSON, read without JSON (this JScript has none); a "|" in a query refused.
-var typedList = ["SELECT Caption, Version FROM Win32_OperatingSystem", "SELECT Name"];
-var typedText = new ActiveXObject("Kestor.Inventory").Collect(typedList.join("|") + "|");
-var typed = valueOf(k.inventory(typedList), "inventory");
-checkEqual([typed.typed, typed.sections.length, typed.sections[0]["class"], typed.sections[0].instances[0].Caption,
-  typed.sections[1].instances.length, typed.sections[1].error.number].join(),
-  [true, 2, "Win32_OperatingSystem", /"Caption":"([^"]*)"/.exec(typedText)[1], 0, /"number":(-?\d+)/.exec(typedText)[1]].join(), "inventory gives Collect's sections");
-var piped = settle(k.inventory(["SELECT Name FROM Win32_BIOS|"]));
-checkEqual(piped.state + ":" + (piped.error && piped.error.code), "rejected:bad-request", "a query holding | is refused");
-
 // Closed objects and the transports this host does not have.
 settle(k.close());
 var closed = settle(k.GetTestData());
