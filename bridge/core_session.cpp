@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "collect/typed_collection.h"
 #include "common/utf8.h"
+#include "inventory/inventory_json.h"
 #include "store/store_ports.h"
 
 namespace kestor::bridge {
@@ -25,7 +27,8 @@ class CoreReportReader : public ReportReader {
 
 class CoreSession : public Session {
  public:
-  explicit CoreSession(const Platform& platform) : ansi_(platform.ansi), core_(platform) {}
+  CoreSession(const Platform& platform, WmiConnector& typedWmi)
+      : ansi_(platform.ansi), typedWmi_(typedWmi), core_(platform) {}
 
   void setWmiAttributesOfInterest(const std::string& queryList) override {
     core_.setWmiAttributesOfInterest(textOfUtf8(queryList));
@@ -39,14 +42,18 @@ class CoreSession : public Session {
   std::string generateIdentifier() override { return toUtf8(core_.generateIdentifier()); }
   std::string dateTime() override { return toUtf8(core_.dateTime()); }
   std::string getTestData() override { return toUtf8(core_.getTestData()); }
+  std::string inventory(const std::string& queryList) override {
+    return inventoryJson(collectTyped(typedWmi_, textOfUtf8(queryList)));
+  }
 
  private:
   AnsiCodec& ansi_;
+  WmiConnector& typedWmi_;
   SysKestor core_;
 };
 
 }  // namespace
 
-std::unique_ptr<Session> CoreSessionFactory::open() { return std::make_unique<CoreSession>(platform_); }
+std::unique_ptr<Session> CoreSessionFactory::open() { return std::make_unique<CoreSession>(platform_, typedWmi_); }
 
 }  // namespace kestor::bridge

@@ -12,12 +12,13 @@ namespace kestor::bridge {
 
 class CoreSessionFactory : public SessionFactory {
  public:
-  // platform must outlive every session opened.
-  explicit CoreSessionFactory(const Platform& platform) : platform_(platform) {}
+  // platform, and typedWmi (the typed collection's WMI), must outlive every session.
+  CoreSessionFactory(const Platform& platform, WmiConnector& typedWmi) : platform_(platform), typedWmi_(typedWmi) {}
   std::unique_ptr<Session> open() override;
 
  private:
   Platform platform_;
+  WmiConnector& typedWmi_;
 };
 
 }  // namespace kestor::bridge

@@ -93,6 +93,17 @@ bool readCall(Json& body, Request& request, std::string& why) {
   return true;
 }
 
+// The inventory's one text, moved like a call's args.
+bool readQueries(Json& body, Request& request, std::string& why) {
+  const auto queries = body.find("queries");
+  if (queries == body.end() || !queries->is_string()) {
+    why = "queries must be a text";
+    return false;
+  }
+  request.args.push_back(std::move(queries->get_ref<std::string&>()));
+  return true;
+}
+
 }  // namespace
 
 std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::string& why) {
@@ -136,6 +147,8 @@ std::optional<Request> readRequest(Json& body, std::string& why) {
     request.op = Op::Call;
   } else if (name == "close") {
     request.op = Op::Close;
+  } else if (name == "inventory") {
+    request.op = Op::Inventory;
   } else {
     why = "unknown op";
     return std::nullopt;
@@ -145,6 +158,7 @@ std::optional<Request> readRequest(Json& body, std::string& why) {
     return std::nullopt;
   }
   if (request.op == Op::Call && !readCall(body, request, why)) return std::nullopt;
+  if (request.op == Op::Inventory && !readQueries(body, request, why)) return std::nullopt;
   return request;
 }
 

@@ -10,7 +10,7 @@
 
 namespace kestor::bridge {
 
-enum class Op { Open, Call, Close };
+enum class Op { Open, Call, Close, Inventory };
 
 using Member = members::Id;
 
@@ -26,7 +26,7 @@ struct Request {
   Op op = Op::Open;
   std::uint64_t session = 0;  // call and close
   Member member = Member::GetTestData;
-  std::vector<std::string> args;
+  std::vector<std::string> args;  // call; inventory: the query list alone
 };
 
 // nullopt with why filled when the text is not JSON, not an object, lacks an origin,
@@ -36,7 +36,8 @@ std::optional<Envelope> readEnvelope(const std::string& text, Json& id, std::str
 // True for the op that asks which host this is; it opens nothing and needs no listing.
 bool isHello(const Json& body);
 
-// nullopt with why filled when op, session, member or args are missing or mistyped.
+// nullopt with why filled when op, session, member, args or queries are missing or
+// mistyped.
 // The texts of args are moved out of body, which is left with empty ones.
 std::optional<Request> readRequest(Json& body, std::string& why);
 

@@ -92,6 +92,11 @@ void Server::serveRequest(const Envelope& envelope, const Request& request, cons
       if (!session) return send(errorReply(envelope.id, error_code::kNoSession, "no such session"));
       return call(envelope, *session, request, send);
     }
+    case Op::Inventory: {
+      Session* session = sessions_.find(origin, request.session);
+      if (!session) return send(errorReply(envelope.id, error_code::kNoSession, "no such session"));
+      return sendValue(send, envelope.id, session->inventory(request.args[0]));
+    }
   }
 }
 

@@ -31,6 +31,8 @@ class Session {
   virtual std::string generateIdentifier() = 0;
   virtual std::string dateTime() = 0;
   virtual std::string getTestData() = 0;
+  // The typed collection of queryList as its JSON text; the object's fields are untouched.
+  virtual std::string inventory(const std::string& queryList) = 0;
 };
 
 class SessionFactory {

@@ -7,6 +7,7 @@ namespace kestor {
 namespace {
 
 constexpr char16_t kBlank = u' ';
+constexpr char16_t kQuerySeparator = u'|';
 constexpr TextView kClassPrefix = u"Win32_";
 constexpr TextView kFromKeyword = u"FROM";
 constexpr TextView kSelectKeyword = u"SELECT";
@@ -27,6 +28,34 @@ Text removeIgnoringCase(TextView text, TextView word) {
 }
 
 }  // namespace
+
+std::vector<Text> splitQueryList(const Text& queryList) {
+  std::vector<Text> pieces;
+  if (queryList.empty()) return pieces;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = queryList.find(kQuerySeparator, start);
+    if (end == Text::npos) {
+      pieces.emplace_back(queryList, start);
+      return pieces;
+    }
+    pieces.emplace_back(queryList, start, end - start);
+    start = end + 1;
+  }
+}
+
+Text fromClassName(const Text& query) {
+  const TextView text(query);
+  for (std::size_t at = findIgnoringCase(text, kFromKeyword); at != TextView::npos;
+       at = findIgnoringCase(text, kFromKeyword, at + 1)) {
+    const std::size_t after = at + kFromKeyword.size();
+    if (at == 0 || text[at - 1] != kBlank || after >= text.size() || text[after] != kBlank) continue;
+    const std::size_t start = text.find_first_not_of(kBlank, after);
+    if (start == TextView::npos) return Text();
+    return Text(text.substr(start, text.find(kBlank, start) - start));
+  }
+  return Text();
+}
 
 Text extractClassName(const Text& query) {
   // Positions go through toPosition even where a size_t would do: a query that puts

@@ -3,35 +3,62 @@
 // kestor::Failure carrying WMI's status code and description.
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "common/text.h"
 
 namespace kestor {
 
+struct WmiMember;
+
 // A property value as WMI hands it over.
 struct WmiValue {
-  // Reals, dates and the like come as text: the adapter formats them as the platform
-  // does for a script on the same machine.
-  enum class Kind { Null, Text, Integer, Boolean, Array, Object };
+  // The report's adapter hands reals and dates over as text, formatted as the platform
+  // does for a script on the same machine, and arrays and objects without their
+  // contents. The typed collection's adapter hands over Real and DateTime (text in
+  // WMI's own form, "yyyymmddHHMMSS.mmmmmmsUUU") and fills elements and members.
+  enum class Kind { Null, Text, Integer, Boolean, Array, Object, Real, DateTime };
 
   Kind kind = Kind::Null;
-  Text text;
+  Text text;  // Text and DateTime
   std::int64_t integer = 0;
   bool boolean = false;
+  double real = 0;
+  std::vector<WmiValue> elements;  // Array
+  std::vector<WmiMember> members;  // Object, in WMI's order
 
   static WmiValue null() { return {}; }
   static WmiValue ofText(Text value) { WmiValue v; v.kind = Kind::Text; v.text = std::move(value); return v; }
   static WmiValue ofInteger(std::int64_t value) { WmiValue v; v.kind = Kind::Integer; v.integer = value; return v; }
   static WmiValue ofBoolean(bool value) { WmiValue v; v.kind = Kind::Boolean; v.boolean = value; return v; }
-  static WmiValue array() { WmiValue v; v.kind = Kind::Array; return v; }
-  static WmiValue object() { WmiValue v; v.kind = Kind::Object; return v; }
+  static WmiValue ofReal(double value) { WmiValue v; v.kind = Kind::Real; v.real = value; return v; }
+  static WmiValue ofDateTime(Text value) { WmiValue v; v.kind = Kind::DateTime; v.text = std::move(value); return v; }
+  static WmiValue array(std::vector<WmiValue> elements = {});
+  static WmiValue object(std::vector<WmiMember> members = {});
 };
+
+// One property of an embedded object.
+struct WmiMember {
+  Text name;
+  WmiValue value;
+};
+
+inline WmiValue WmiValue::array(std::vector<WmiValue> elements) {
+  WmiValue v; v.kind = Kind::Array; v.elements = std::move(elements); return v;
+}
+inline WmiValue WmiValue::object(std::vector<WmiMember> members) {
+  WmiValue v; v.kind = Kind::Object; v.members = std::move(members); return v;
+}
 
 class WmiInstance {
  public:
   virtual ~WmiInstance() = default;
   // Properties_.Item(name, 0).Value; fails when the class has no such property.
   virtual WmiValue property(const Text& name) = 0;
+  // The names of the instance's properties without the system ones ("__CLASS" and the
+  // like), spelt and ordered as WMI gives them. The typed collection's SELECT * only.
+  virtual std::vector<Text> propertyNames() = 0;
 };
 
 class WmiObjectSet {

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "collect/query_parser.h"
 #include "collect/query_runner.h"
 #include "common/failure.h"
 #include "store/identifier.h"
@@ -13,24 +14,7 @@ namespace kestor {
 
 namespace {
 
-constexpr char16_t kQuerySeparator = u'|';
 constexpr std::size_t kHighestRunnableIndex = 32767;
-
-// Splits at every separator, keeping empty pieces; the empty list gives no pieces.
-std::vector<Text> splitQueryList(const Text& queryList) {
-  std::vector<Text> pieces;
-  if (queryList.empty()) return pieces;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t end = queryList.find(kQuerySeparator, start);
-    if (end == Text::npos) {
-      pieces.emplace_back(queryList, start);
-      return pieces;
-    }
-    pieces.emplace_back(queryList, start, end - start);
-    start = end + 1;
-  }
-}
 
 }  // namespace
 

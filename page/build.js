@@ -26,9 +26,11 @@ execFileSync(process.execPath, [path.join(here, "node_modules", "typescript", "b
   "--outFile", path.join(compiled, "kestor.js")], { stdio: "inherit" });
 
 // promise-polyfill's CommonJS module, kept out of the global scope; without timers (the
-// Windows Script Host) its callbacks run at once.
+// Windows Script Host) its callbacks run at once. JScript reads no reserved word after a
+// dot: p.catch( is written p["catch"](.
 const polyfill = "var KestorPromise = typeof Promise !== \"undefined\" ? Promise : (function (module, setTimeout) {\n" +
-  read(here, "node_modules", "promise-polyfill", "lib", "index.js") + "\nreturn module.exports;\n" +
+  read(here, "node_modules", "promise-polyfill", "lib", "index.js").replace(/\.(catch|finally)\(/g, "[\"$1\"](") +
+  "\nreturn module.exports;\n" +
   "})({ exports: {} }, typeof setTimeout !== \"undefined\" ? setTimeout : function (task) { task(); });\n";
 const body = "var KESTOR_VERSION = " + JSON.stringify(version) + ";\n" + read(root, "extension", "vocabulary.js") + polyfill +
   read(compiled, "kestor.js") + "return Kestor;\n";

@@ -2,6 +2,7 @@
 '   kestor  a fresh Kestor.SysKestor, SetData and GetData (what a page does)
 '   bare    bind once, run every query and read every property, build nothing
 '   concat  the same walk building the report by concatenation, written with FileSystemObject
+'   collect a fresh Kestor.Inventory, Collect: the typed JSON of the same list
 ' Timer moves in coarse steps under Wine, so every figure is a loop of at least
 ' MinSeconds divided by its count. Prints "round <n> <way> <seconds per collection>".
 '   cscript collection_bench.vbs documented|wide ROUNDS
@@ -99,6 +100,10 @@ End Sub
 
 ' A name the class does not have fails the read; the component reports it, so both
 ' scripts go on.
+Sub RunCollect()
+  If Len(CreateObject("Kestor.Inventory").Collect(queryList)) = 0 Then Err.Raise 5, "bench", "Collect gave nothing"
+End Sub
+
 Function ReadValue(instance, name, value)
   On Error Resume Next
   value = instance.Properties_.Item(name).Value
@@ -158,6 +163,7 @@ Function TimeWay(way)
       Case "kestor": RunKestor
       Case "bare": RunBare
       Case "concat": RunConcat
+      Case "collect": RunCollect
     End Select
     count = count + 1
     elapsed = Timer - started
@@ -195,7 +201,7 @@ fso.DeleteFile tempFolder & "\" & fileId
 WScript.Echo "same report lines (values aside): " & sameReport
 
 For roundNo = 1 To rounds
-  For Each way In Array("kestor", "bare", "concat")
+  For Each way In Array("kestor", "bare", "concat", "collect")
     WScript.Echo "round " & roundNo & " " & way & " " & TimeWay(way)
   Next
 Next

@@ -32,6 +32,10 @@ class WbemInstance : public WmiInstance {
     return wmiValueOf(*value.get());
   }
 
+  // The report never asks; the typed collection reads through the native interfaces
+  // (WbemNativeConnector), since Wine's scripting layer cannot enumerate Properties_.
+  std::vector<Text> propertyNames() override { throw comFailure(E_NOTIMPL, false); }
+
  private:
   ComPtr<ISWbemObject> object_;
 };

@@ -13,6 +13,7 @@
 
 #include "bridge/core_session.h"
 #include "bridge/server.h"
+#include "host/adapters/wbem_native_connector.h"
 #include "host/adapters/windows_platform.h"
 #include "host/com/apartment.h"
 #include "host/bridge/allowed_origins.h"
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
   try {
     kestor::bridge::AllowList allowed(kestor::host_bridge::readAllowedOrigins());
     kestor::win::WindowsPlatform platform;
-    kestor::bridge::CoreSessionFactory factory(platform.platform());
+    kestor::win::WbemNativeConnector typedWmi;
+    kestor::bridge::CoreSessionFactory factory(platform.platform(), typedWmi);
     kestor::bridge::Server server(factory, std::move(allowed), kestor::host_bridge::productVersion());
     kestor::bridge::FileSource in(stdin);
     kestor::bridge::FileSink out(stdout);

@@ -1,5 +1,5 @@
 // The DLL's whole life: DllMain, the four exports of an in-process server (ordinals in
-// kestor.def) and the class factory. The counts DllCanUnloadNow consults live in
+// kestor.def) and the class factories of its two classes. The counts DllCanUnloadNow consults live in
 // host/shared/module.cpp, which the objects move too.
 #include <windows.h>
 #include <objbase.h>
@@ -7,6 +7,7 @@
 #include "host/dll/registration.h"
 #include "host/dll/runtime_teardown.h"
 #include "host/object/com_guard.h"
+#include "host/object/inventory_object.h"
 #include "host/object/safety.h"
 #include "host/object/sys_kestor_object.h"
 #include "host/shared/kestor_ids.h"
@@ -17,12 +18,14 @@ namespace kestor::server {
 
 namespace {
 
-// The class factory of SysKestor: one instance for the whole module.
-class SysKestorFactory final : public IClassFactory {
+// The class factory of one class: one instance per class for the whole module.
+class ClassFactory final : public IClassFactory {
  public:
-  // The module's factory. References to it do not keep the module loaded; only
-  // LockServer does, as the COM rules for DllCanUnloadNow have it.
-  static SysKestorFactory& instance();
+  using Create = HRESULT (*)(REFIID riid, void** object);
+  explicit ClassFactory(Create create) : create_(create) {}
+
+  // References to a factory do not keep the module loaded; only LockServer does, as
+  // the COM rules for DllCanUnloadNow have it.
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -31,15 +34,10 @@ class SysKestorFactory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
  private:
-  SysKestorFactory() = default;
+  Create create_;
 };
 
-SysKestorFactory& SysKestorFactory::instance() {
-  static SysKestorFactory factory;
-  return factory;
-}
-
-HRESULT SysKestorFactory::QueryInterface(REFIID riid, void** object) {
+HRESULT ClassFactory::QueryInterface(REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
@@ -49,11 +47,11 @@ HRESULT SysKestorFactory::QueryInterface(REFIID riid, void** object) {
   return S_OK;
 }
 
-// A static object: the counts only have to look plausible to callers.
-ULONG SysKestorFactory::AddRef() { return 2; }
-ULONG SysKestorFactory::Release() { return 1; }
+// Static objects: the counts only have to look plausible to callers.
+ULONG ClassFactory::AddRef() { return 2; }
+ULONG ClassFactory::Release() { return 1; }
 
-HRESULT SysKestorFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object) {
+HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
@@ -61,17 +59,38 @@ HRESULT SysKestorFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ob
     // The apartment's safety flags are set before its first object exists, so no call
     // on any object can see them false.
     base_safe_ctl::startUpOnce();
-    return SysKestorObject::create(riid, object);
+    return create_(riid, object);
   });
 }
 
-HRESULT SysKestorFactory::LockServer(BOOL lock) {
+HRESULT ClassFactory::LockServer(BOOL lock) {
   if (lock) {
     module::lock();
   } else {
     module::unlock();
   }
   return S_OK;
+}
+
+ClassFactory sysKestorFactory(&SysKestorObject::create);
+ClassFactory inventoryFactory(&InventoryObject::create);
+
+struct CreatableClass {
+  const CLSID* clsid;
+  ClassFactory* factory;
+};
+
+const CreatableClass kClasses[] = {
+    {&ids::CLSID_SysKestor, &sysKestorFactory},
+    {&ids::CLSID_KestorInventory, &inventoryFactory},
+};
+
+// The class object of one of the DLL's classes, or CLASS_E_CLASSNOTAVAILABLE.
+HRESULT classObject(REFCLSID clsid, REFIID riid, void** object) {
+  for (const CreatableClass& entry : kClasses) {
+    if (IsEqualCLSID(clsid, *entry.clsid)) return entry.factory->QueryInterface(riid, object);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 }  // namespace
@@ -87,8 +106,7 @@ STDAPI DllCanUnloadNow() { return kestor::server::module::canUnload() ? S_OK : S
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (!IsEqualCLSID(clsid, kestor::ids::CLSID_SysKestor)) return CLASS_E_CLASSNOTAVAILABLE;
-  return kestor::server::SysKestorFactory::instance().QueryInterface(riid, object);
+  return kestor::server::classObject(clsid, riid, object);
 }
 
 STDAPI DllRegisterServer() {

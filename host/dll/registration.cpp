@@ -16,6 +16,7 @@ namespace kestor::server {
 namespace {
 
 constexpr wchar_t kClassName[] = L"SysKestor";
+constexpr wchar_t kInventoryClassName[] = L"Inventory";
 constexpr wchar_t kThreadingModel[] = L"Apartment";
 constexpr wchar_t kVersion[] = L"2.0";
 
@@ -26,7 +27,7 @@ std::wstring guidText(const GUID& guid) {
   return buffer;
 }
 
-std::wstring classKey() { return L"CLSID\\" + guidText(ids::CLSID_SysKestor); }
+std::wstring classKey(const CLSID& clsid = ids::CLSID_SysKestor) { return L"CLSID\\" + guidText(clsid); }
 
 std::wstring typeLibVersionKey() {
   return L"TypeLib\\" + guidText(ids::LIBID_Kestor) + L"\\" + kVersion;
@@ -45,8 +46,8 @@ std::wstring typeLibFileKey(SYSKIND sysKind) {
 
 // Whether the DLL of the other bitness has the class registered in its view. On
 // 32-bit Windows there is no other view and this looks at the caller's own.
-bool otherViewHasClass() {
-  return keyExists(HKEY_CLASSES_ROOT, classKey() + L"\\InprocServer32", kOtherView);
+bool otherViewHasClass(const CLSID& clsid) {
+  return keyExists(HKEY_CLASSES_ROOT, classKey(clsid) + L"\\InprocServer32", kOtherView);
 }
 
 HRESULT writeClassKeys(const std::wstring& modulePath) {
@@ -56,6 +57,7 @@ HRESULT writeClassKeys(const std::wstring& modulePath) {
     std::wstring data;
   };
   const std::wstring clsid = classKey();
+  const std::wstring inventory = classKey(ids::CLSID_KestorInventory);
   const Value values[] = {
       {clsid, nullptr, kClassName},
       {clsid + L"\\InprocServer32", nullptr, modulePath},
@@ -65,6 +67,13 @@ HRESULT writeClassKeys(const std::wstring& modulePath) {
       {clsid + L"\\Version", nullptr, kVersion},
       {ids::kProgId, nullptr, kClassName},
       {std::wstring(ids::kProgId) + L"\\CLSID", nullptr, guidText(ids::CLSID_SysKestor)},
+      // Kestor.Inventory: no type library, no version.
+      {inventory, nullptr, kInventoryClassName},
+      {inventory + L"\\InprocServer32", nullptr, modulePath},
+      {inventory + L"\\InprocServer32", L"ThreadingModel", kThreadingModel},
+      {inventory + L"\\ProgID", nullptr, ids::kInventoryProgId},
+      {ids::kInventoryProgId, nullptr, kInventoryClassName},
+      {std::wstring(ids::kInventoryProgId) + L"\\CLSID", nullptr, guidText(ids::CLSID_KestorInventory)},
   };
   for (const Value& value : values) {
     const LONG error = writeStringValue(HKEY_CLASSES_ROOT, value.key, value.name, value.data);
@@ -119,9 +128,17 @@ HRESULT unregisterServer() {
   auto note = [&first](HRESULT hr) {
     if (SUCCEEDED(first) && FAILED(hr)) first = hr;
   };
-  note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, classKey())));
-  // The ProgID names the class for both views: it goes with the last registration.
-  if (!otherViewHasClass()) note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, ids::kProgId)));
+  // A ProgID names its class for both views: it goes with the last registration.
+  const struct {
+    const CLSID* clsid;
+    const wchar_t* progId;
+  } classes[] = {{&ids::CLSID_SysKestor, ids::kProgId}, {&ids::CLSID_KestorInventory, ids::kInventoryProgId}};
+  for (const auto& registered : classes) {
+    note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, classKey(*registered.clsid))));
+    if (!otherViewHasClass(*registered.clsid)) {
+      note(HRESULT_FROM_WIN32(deleteTree(HKEY_CLASSES_ROOT, registered.progId)));
+    }
+  }
   // UnRegisterTypeLib fails for a library that is not registered; that is the
   // state asked for, not an error. It also removes the library's shared keys and
   // its interface's keys in both views, which the other bitness's library, when

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "host/com/com_ptr.h"
 #include "host/com/variant.h"
 
 namespace kestor::server {
@@ -39,6 +40,19 @@ HRESULT textArgument(const VARIANT& argument, Bstr& text) {
   text.adopt(V_BSTR(converted.get()));
   V_VT(converted.get()) = VT_EMPTY;  // ownership moved to text
   return S_OK;
+}
+
+HRESULT memberFailed(HRESULT hr, const wchar_t* source, EXCEPINFO* exception) {
+  if (!exception) return hr;
+  *exception = EXCEPINFO();
+  exception->scode = hr;
+  exception->bstrSource = SysAllocString(source);
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) == S_OK && info) {
+    BSTR description = nullptr;
+    if (SUCCEEDED(info->GetDescription(&description))) exception->bstrDescription = description;
+  }
+  return DISP_E_EXCEPTION;
 }
 
 }  // namespace kestor::server

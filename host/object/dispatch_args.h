@@ -1,5 +1,6 @@
 #pragma once
-// Late-bound arguments as the text the members take.
+// Late-bound arguments as the text the members take, and failures as script engines
+// report them.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -13,5 +14,9 @@ namespace kestor::server {
 // DISP_E_TYPEMISMATCH for a value without a text form (null, arrays, objects
 // without a text value); throws std::bad_alloc.
 HRESULT textArgument(const VARIANT& argument, Bstr& text);
+
+// A member's failure hr as the exception script engines report, with source and the
+// description of the thread's error info; hr itself without an EXCEPINFO.
+HRESULT memberFailed(HRESULT hr, const wchar_t* source, EXCEPINFO* exception);
 
 }  // namespace kestor::server

@@ -55,20 +55,6 @@ bool namedArgumentsFit(const Member& member, const DISPPARAMS& params) {
   return member.argumentName && named == kFileIdParameter;
 }
 
-// A member's failure as the exception script engines report with its description.
-HRESULT memberFailed(HRESULT hr, EXCEPINFO* exception) {
-  if (!exception) return hr;
-  *exception = EXCEPINFO();
-  exception->scode = hr;
-  exception->bstrSource = SysAllocString(ids::kProgId);
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.put()) == S_OK && info) {
-    BSTR description = nullptr;
-    if (SUCCEEDED(info->GetDescription(&description))) exception->bstrDescription = description;
-  }
-  return DISP_E_EXCEPTION;
-}
-
 }  // namespace
 
 HRESULT SysKestorObject::GetTypeInfoCount(UINT* count) {
@@ -107,7 +93,7 @@ HRESULT SysKestorObject::Invoke(DISPID dispId, REFIID riid, LCID, WORD flags,
   bool memberRan = false;
   const HRESULT hr = guarded(
       [&] { return invokeMember(dispId, flags, *params, result, argError, memberRan); });
-  return FAILED(hr) && memberRan ? memberFailed(hr, exception) : hr;
+  return FAILED(hr) && memberRan ? memberFailed(hr, ids::kProgId, exception) : hr;
 }
 
 HRESULT SysKestorObject::invokeMember(DISPID dispId, WORD flags, const DISPPARAMS& params,

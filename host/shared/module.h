@@ -7,7 +7,7 @@
 
 namespace kestor::server::module {
 
-// Live SysKestor objects, across all apartments.
+// Live objects of either class, across all apartments.
 void objectCreated();
 void objectDestroyed();
 // IClassFactory::LockServer.

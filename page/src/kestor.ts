@@ -115,7 +115,8 @@ namespace Kestor {
       if (limit.signal && limit.signal.aborted) return rejected(failure(V.errors.ABORTED, "The call was aborted."));
       let value: any;
       try {
-        if (member === "SetData" && args.length > 0) control.WMIAttributesOfInterest = args[0];
+        // The bridge's SetData carries the list; the control has it put first.
+        if (member === "SetData" && args.length > 0) control.WMIAttributesOfInterest = args.pop();
         if (member === "DateTime") value = control.DateTime;
         else value = args.length === 0 ? control[member]() : control[member](args[0]);
       } catch (e: any) {
@@ -213,7 +214,7 @@ namespace Kestor {
 
   // The extension's hello, then the host's, within one time limit: the versions of both,
   // or version-mismatch when either speaks another protocol. A host from before protocol
-  // 2 refuses the question (bad-request) and tells no version; it serves all else.
+  // 2 refuses the question (bad-request) or answers without a version: it serves all else.
   function handshake(target: Window, limit: Limit): Promise<{ extension: string; host: string | null }> {
     const deadline = now() + limit.timeout;
     let extension = "";
@@ -227,7 +228,9 @@ namespace Kestor {
       }
       extension = reply.extension;
       return ask(target, { fields: { op: V.ops.version }, limit: late(deadline, limit), onTimeout: hostSilent(limit) })
-        .then(null, function (error: KestorError) {
+        .then(function (reply) {
+          return { protocol: reply.protocol || 1, host: reply.host || null };
+        }, function (error: KestorError) {
           if (error.code === V.errors.BAD_REQUEST) return { protocol: 1, host: null };
           throw error;
         });

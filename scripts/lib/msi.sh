@@ -98,6 +98,7 @@ msi_build() {
   (cd "$dist" && touch -d "@$msi_time" x86/Kestor.ocx "$platform"/*)
   # wixl takes the files' paths relative to where it runs.
   (cd "$dist" && msi_run wixl -a "$platform" -D Platform="$platform" -D Version="$version" "${files[@]}" \
+    -D ProductCode=00000000-0000-0000-0000-000000000000 \
     -D Icon="$(realpath --relative-to="$dist" "$root/packaging/kestor.ico")" -o "$out" "$root/packaging/Kestor.wxs")
   msi_tables "$out" "$dist" "$platform"
   msi_identity "$out" "$version"

@@ -81,6 +81,9 @@ TEST(BridgeServer, RefusesMalformedRequests) {
       {__LINE__, "{\"id\":1,\"origin\":\"http://inv.example.com\",\"op\":\"hello\"}", error_code::kOriginRefused, 1},  // not servable
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "/\",\"op\":\"open\"}", error_code::kOriginRefused, 1},  // not serialized
       {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"close\",\"session\":99}", error_code::kNoSession, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1}", error_code::kBadRequest, 1},  // no queries
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":1,\"queries\":[]}", error_code::kBadRequest, 1},
+      {__LINE__, "{\"id\":1,\"origin\":\"" + kPage + "\",\"op\":\"inventory\",\"session\":9,\"queries\":\"\"}", error_code::kNoSession, 1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "row at line " << row.line);
@@ -106,6 +109,8 @@ TEST(BridgeServer, ServesMembersOfOneSession) {
   EXPECT_EQ(host.call(session, "SetData", {"B|"})["value"], fakes::drawnId(2));
   EXPECT_EQ(host.call(session, "GetData", {fakes::drawnId(2)})["value"], "B|");
   EXPECT_EQ(host.call(session, "SetData", {""})["value"], "");  // a failed run
+  EXPECT_EQ(host.reply({{"id", 4}, {"origin", kPage}, {"op", "inventory"}, {"session", session}, {"queries", "Q|"}}),
+            Json({{"id", 4}, {"ok", true}, {"value", "{\"list\":\"Q|\"}"}}));
   EXPECT_EQ(host.reply({{"id", 3}, {"origin", kPage}, {"op", "close"}, {"session", session}}), Json({{"id", 3}, {"ok", true}}));
   EXPECT_EQ(codeOf(host.call(session, "GetTestData", Json::array())), error_code::kNoSession);  // closed
 }

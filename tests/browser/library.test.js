@@ -34,7 +34,7 @@ function fakeControl() {
   return {
     calls,
     set WMIAttributesOfInterest(list) { calls.push("put " + list); },
-    SetData() { calls.push("SetData"); return "{ID}"; },
+    SetData() { if (arguments.length > 0) throw new Error("SetData takes no argument"); calls.push("SetData"); return "{ID}"; },
     GetData(id) {
       if (id === "boom") throw Object.assign(new Error("Invalid class"), { number: -2147217392, description: "Invalid class" });
       return "report of " + id;

@@ -8,8 +8,7 @@
 
 #include "common/failure.h"
 #include "common/utf8.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_store_ports.h"
+#include "fakes/fake_platform.h"
 #include "fakes/fake_wmi.h"
 
 namespace kestor {
@@ -17,15 +16,9 @@ namespace {
 
 using fakes::FakeFileSystem;
 
-class SysKestorTest : public ::testing::Test {
+class SysKestorTest : public ::testing::Test, public fakes::FakePlatform {
  public:
-  fakes::FakeWmi wmi;
-  fakes::FakeClock clock;
-  fakes::FakeGuidSource guids;
-  fakes::FakeTempDirectory temp;
-  fakes::FakeFileSystem files;
-  fakes::FakeAnsiCodec ansi;
-  SysKestor kestor{Platform{wmi, clock, guids, temp, files, ansi}};
+  SysKestor kestor{platform()};
 
   std::string stored(const Text& fileId) {
     return files.contentOf(u"C:\\Temp\\" + fileId).value_or("<no file>");

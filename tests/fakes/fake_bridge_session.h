@@ -70,6 +70,8 @@ class FakeBridgeSession : public bridge::Session {
   std::string generateIdentifier() override { return simple("{GUID}"); }
   std::string dateTime() override { return simple("5/11/20077:10:02 PM"); }
   std::string getTestData() override { return simple("WMI simulation"); }
+  // The list back as the JSON value: a test sees which list arrived.
+  std::string inventory(const std::string& queryList) override { return "{\"list\":\"" + queryList + "\"}"; }
 
  private:
   std::string simple(const char* text) {

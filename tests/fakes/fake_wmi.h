@@ -99,6 +99,14 @@ class FakeWmi final : public WmiConnector {
       if (found == properties_.end()) throw Failure(kWbemNotFound, u"Not found");
       return found->second;
     }
+    // In the map's order; system properties ("__CLASS") left out as WMI leaves them.
+    std::vector<Text> propertyNames() override {
+      std::vector<Text> names;
+      for (const auto& property : properties_) {
+        if (property.first.rfind(u"__", 0) != 0) names.push_back(property.first);
+      }
+      return names;
+    }
 
    private:
     FakeWmi& wmi_;

@@ -14,9 +14,7 @@
 #include "collect/query_parser.h"
 #include "common/failure.h"
 #include "control/sys_kestor.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_store_ports.h"
-#include "fakes/fake_wmi.h"
+#include "fakes/fake_platform.h"
 #include "fuzz/fuzz_input.h"
 #include "store/file_id.h"
 
@@ -89,39 +87,39 @@ class Run {
  public:
   explicit Run(FuzzedDataProvider& in) : in_(in) {
     const int directory = in.ConsumeIntegralInRange(0, 2);
-    if (directory == 0) temp_.path = std::nullopt;
-    if (directory == 1) temp_.path = std::string("C:\\Caf\xE9\\");
+    if (directory == 0) fakes_.temp.path = std::nullopt;
+    if (directory == 1) fakes_.temp.path = std::string("C:\\Caf\xE9\\");
     // Draws with hex letters (so a lower-case id differs), or failing draws that give
     // the fallback digit ids, which can collide.
     for (std::uint32_t draw = 0; draw < 8; ++draw) {
       if (in.ConsumeBool()) {
-        guids_.queueStatus(-2147467259);
+        fakes_.guids.queueStatus(-2147467259);
       } else {
         Guid guid;
         guid.data1 = 0xA0000000u + (draw << 16) + in.ConsumeIntegral<std::uint16_t>();
-        guids_.queueGuid(guid);
+        fakes_.guids.queueGuid(guid);
       }
     }
-    scriptWmi(in, wmi_);
+    scriptWmi(in, fakes_.wmi);
     kestor_.setWmiAttributesOfInterest(queryList(in));
   }
 
   void step() {
     const Text before = kestor_.reportText().toText();
-    const std::size_t opensBefore = files_.openedPaths().size();
+    const std::size_t opensBefore = fakes_.files.openedPaths().size();
     switch (in_.ConsumeIntegralInRange(0, 4)) {
       case 0: setData(); break;
       case 1: readAny(); break;
       case 2: readBack(true); break;
       case 3: kestor_.setWmiAttributesOfInterest(queryList(in_)); break;
-      default: scriptWmi(in_, wmi_); break;
+      default: scriptWmi(in_, fakes_.wmi); break;
     }
     const Text after = kestor_.reportText().toText();
     check(after.compare(0, before.size(), before) == 0, "the report only grows");
-    check(files_.openCount() == 0, "no file left open");
+    check(fakes_.files.openCount() == 0, "no file left open");
     const Text directory = directoryText();
-    for (std::size_t i = opensBefore; i < files_.openedPaths().size(); ++i) {
-      const Text& path = files_.openedPaths()[i];
+    for (std::size_t i = opensBefore; i < fakes_.files.openedPaths().size(); ++i) {
+      const Text& path = fakes_.files.openedPaths()[i];
       check(path.compare(0, directory.size(), directory) == 0, "only the store's directory");
       check(isWellFormedFileId(TextView(path).substr(std::min(directory.size(), path.size()))),
             "only well-formed names");
@@ -129,11 +127,11 @@ class Run {
   }
 
  private:
-  Text directoryText() const { return temp_.path ? widen(*temp_.path) : Text(u"c:\\"); }
+  Text directoryText() const { return fakes_.temp.path ? widen(*fakes_.temp.path) : Text(u"c:\\"); }
 
   void setData() {
     if (in_.ConsumeBool()) {
-      files_.failNext(in_.PickValueInArray({FakeFileSystem::Step::createNew, FakeFileSystem::Step::write,
+      fakes_.files.failNext(in_.PickValueInArray({FakeFileSystem::Step::createNew, FakeFileSystem::Step::write,
                                             FakeFileSystem::Step::close}));
     }
     const std::size_t before = kestor_.reportText().size();
@@ -147,10 +145,10 @@ class Run {
     }
     if (id.empty()) return;
     check(isWellFormedFileId(id), "returned ids are well formed");
-    const std::string expected = ansi_.toAnsi(kestor_.reportText().toText());
-    check(files_.contentOf(directoryText() + id) == expected, "the file holds the report");
+    const std::string expected = fakes_.ansi.toAnsi(kestor_.reportText().toText());
+    check(fakes_.files.contentOf(directoryText() + id) == expected, "the file holds the report");
     ids_.push_back(id);
-    written_.push_back(ansi_.fromAnsi(expected));
+    written_.push_back(fakes_.ansi.fromAnsi(expected));
     readBack(false);
   }
 
@@ -178,23 +176,18 @@ class Run {
   }
 
   FuzzedDataProvider& in_;
-  fakes::FakeWmi wmi_;
-  fakes::FakeClock clock_;
-  fakes::FakeGuidSource guids_;
-  fakes::FakeTempDirectory temp_;
-  fakes::FakeFileSystem files_;
-  fakes::FakeAnsiCodec ansi_;
-  SysKestor kestor_{Platform{wmi_, clock_, guids_, temp_, files_, ansi_}};
+  fakes::FakePlatform fakes_;
+  SysKestor kestor_{fakes_.platform()};
   std::vector<Text> ids_;
   std::vector<Text> written_;
 };
 
 }  // namespace
-}  // namespace kestor::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
-  kestor::fuzz::Run run(in);
+  Run run(in);
   for (int calls = 0; calls < 8 && in.remaining_bytes() > 0; ++calls) run.step();
-  return 0;
 }
+
+}  // namespace kestor::fuzz

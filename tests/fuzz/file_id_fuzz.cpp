@@ -51,12 +51,9 @@ std::optional<std::string> directoryOf(std::uint8_t choice) {
 }
 
 }  // namespace
-}  // namespace kestor::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace kestor;
-  using namespace kestor::fuzz;
-  if (size == 0) return 0;
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
   const Text id = textOf(data + 1, size - 1);
   const bool wellFormed = modelWellFormed(id);
   check(isWellFormedFileId(id) == wellFormed, "well-formed ids");
@@ -89,5 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(read.text == (canonical.empty() ? Text() : Text(u"report")), "read gives the canonical file");
   for (const Text& opened : files.openedPaths()) check(opened == directory + canonical, "opens only its own file");
   check(files.openCount() == 0, "no file left open");
-  return 0;
 }
+
+}  // namespace kestor::fuzz

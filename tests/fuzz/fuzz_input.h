@@ -1,5 +1,6 @@
 #pragma once
-// What the fuzz targets share: failing loudly, and query texts from raw bytes.
+// What the fuzz targets share: the entry each one defines, failing loudly, and query
+// texts from raw bytes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,9 @@
 #include "common/text.h"
 
 namespace kestor::fuzz {
+
+// One input, as libFuzzer hands it over (fuzz_main.cpp); each target defines it.
+void fuzzOne(const std::uint8_t* data, std::size_t size);
 
 // A broken rule is a crash, so libFuzzer keeps the input.
 inline void check(bool holds, const char* rule) {

@@ -75,11 +75,8 @@ Expected modelPropertyNames(const Text& query) {
 }
 
 }  // namespace
-}  // namespace kestor::fuzz
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace kestor;
-  using namespace kestor::fuzz;
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
   const Text query = queryText(data, size);
 
   Text className;
@@ -91,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected namesExpected = modelPropertyNames(query);
   check(test::failureNumber([&] { names = extractPropertyNames(query); }) == namesExpected.failure, "names failure");
   if (namesExpected.failure == 0) check(names == namesExpected.names, "names");
-  return 0;
 }
+
+}  // namespace kestor::fuzz

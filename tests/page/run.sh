@@ -4,8 +4,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd) page=$(cd "$(dirname "$0")/../../page" && pwd) build=$(cd "$1" && pwd)
 (cd "$here" && PAGE_BUILD=$build node "$page/node_modules/promises-aplus-tests/lib/cli.js" aplus_adapter.js --reporter dot) | tail -n 4
-typed=$(mktemp -d)
-trap 'rm -rf "$typed"' EXIT
+typed=$(mktemp -d) && trap 'rm -rf "$typed"' EXIT
 mkdir -p "$typed/node_modules/kestor" && cp "$here/typed_use.mts" "$typed/"
 tar -xzf "$build"/kestor-*.tgz -C "$typed/node_modules/kestor" --strip-components=1
 node "$page/node_modules/typescript/bin/tsc" --noEmit --strict --target es2022 --module nodenext --lib es2022,dom "$typed/typed_use.mts"

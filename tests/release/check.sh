@@ -43,26 +43,24 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\nexec "%s" "$@"\n' \
 chmod +x "$release/bin/osslsigncode"
 export PATH=$release/bin:$PATH
 
-# The ways to sign, as package.sh's environment.
-way_pkcs11=(SOFTHSM2_CONF="$pki/softhsm2.conf" KESTOR_SIGN_CERT="$pki/chain.pem" KESTOR_SIGN_KEY="$pkcs11_key"
-  KESTOR_SIGN_PKCS11_MODULE="$pkcs11_module" KESTOR_SIGN_PASS_FILE="$pki/pin" KESTOR_SIGN_TIMESTAMP_URL="$tsa_url")
-way_pem=(KESTOR_SIGN_CERT="$pki/chain.pem" KESTOR_SIGN_KEY="$pki/signer.key" KESTOR_SIGN_PASS_FILE="$pki/passphrase"
-  KESTOR_SIGN_TIMESTAMP_URL="$tsa_url")
-way_command=(KESTOR_SIGN_CERT="$pki/chain.pem"
-  KESTOR_SIGN_COMMAND="bash $(printf %q "$here/sign-command.sh") $(printf %q "$pki") $tsa_url")
-way_test=()
-# The extension's identity a release must give (a key made now, as a release's would be).
+# The extension's identity a release must give, with a key made now; then the ways to
+# sign, as package.sh's environment.
 openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$release/extension.pem" 2>/dev/null
 store_ids="aaaabbbbccccddddeeeeffffgggghhhh,ppppoooonnnnmmmmllllkkkkjjjjiiii"
 identity=(KESTOR_EXTENSION_KEY="$release/extension.pem" KESTOR_EXTENSION_URL=https://kestor.example/extension
   KESTOR_FIREFOX_ID=kestor@example.org KESTOR_EXTENSION_IDS="$store_ids")
+way_pkcs11=(SOFTHSM2_CONF="$pki/softhsm2.conf" KESTOR_SIGN_CERT="$pki/chain.pem" KESTOR_SIGN_KEY="$pkcs11_key"
+  KESTOR_SIGN_PKCS11_MODULE="$pkcs11_module" KESTOR_SIGN_PASS_FILE="$pki/pin" KESTOR_SIGN_TIMESTAMP_URL="$tsa_url" "${identity[@]}")
+way_pem=(KESTOR_SIGN_CERT="$pki/chain.pem" KESTOR_SIGN_KEY="$pki/signer.key" KESTOR_SIGN_PASS_FILE="$pki/passphrase"
+  KESTOR_SIGN_TIMESTAMP_URL="$tsa_url" "${identity[@]}")
+way_command=(KESTOR_SIGN_CERT="$pki/chain.pem"
+  KESTOR_SIGN_COMMAND="bash $(printf %q "$here/sign-command.sh") $(printf %q "$pki") $tsa_url" "${identity[@]}")
+way_test=()
 # package.sh into $release/NAME for VERSION (empty: the DLL's), signing the WAY named.
 #   package NAME VERSION WAY [VAR=VALUE...]
 package() {
   local -n way=way_$3
-  local given=("${identity[@]}")
-  [ "$3" = test ] && given=()
-  env "${way[@]}" "${given[@]}" "${@:4}" KESTOR_BUILD_DIR="$release" KESTOR_DIST_DIR="$release/$1" KESTOR_PACKAGE_VERSION="$2" \
+  env "${way[@]}" "${@:4}" KESTOR_BUILD_DIR="$release" KESTOR_DIST_DIR="$release/$1" KESTOR_PACKAGE_VERSION="$2" \
     bash "$root/scripts/package.sh" >"$release/package-$1.log" 2>&1 ||
     { cat "$release/package-$1.log"; echo "FAIL: package.sh ($1, signing: $3)"; exit 1; }
   if [ "$3" = test ] && ! grep -q 'TEST-SIGNED' "$release/package-$1.log"; then
@@ -148,11 +146,11 @@ refused $LINENO "RFC 3161" "${way_pkcs11[@]:0:5}"
 # The old way to give the passphrase put it on osslsigncode's command line.
 refused $LINENO "KESTOR_SIGN_PASS_FILE" "${way_pem[@]}" KESTOR_SIGN_PASS=secret
 # So does a PIN written into the key's URI.
-refused $LINENO "PIN in KESTOR_SIGN_KEY" "${way_pkcs11[@]}" "${identity[@]}" KESTOR_SIGN_KEY="$pkcs11_key?pin-value=1234"
+refused $LINENO "PIN in KESTOR_SIGN_KEY" "${way_pkcs11[@]}" KESTOR_SIGN_KEY="$pkcs11_key?pin-value=1234"
 # A release without the extension's key, address or Firefox ID would ship a random identity.
-refused $LINENO "KESTOR_EXTENSION_KEY" "${way_pem[@]}" "${identity[@]:1}"
-refused $LINENO "KESTOR_EXTENSION_URL" "${way_pem[@]}" "${identity[@]:0:1}" "${identity[@]:2}"
-refused $LINENO "KESTOR_FIREFOX_ID" "${way_command[@]}" "${identity[@]:0:2}"
+refused $LINENO "KESTOR_EXTENSION_KEY" "${way_pem[@]}" KESTOR_EXTENSION_KEY=
+refused $LINENO "KESTOR_EXTENSION_URL" "${way_pem[@]}" KESTOR_EXTENSION_URL=
+refused $LINENO "KESTOR_FIREFOX_ID" "${way_command[@]}" KESTOR_FIREFOX_ID=
 
 echo "-- Time stamps the final check refuses --"
 osslsigncode sign -certs "$pki/chain.pem" -key "$pki/signer.key" -readpass "$pki/passphrase" -h sha256 \
@@ -188,65 +186,46 @@ done
 
 echo "-- The packages: registry values, upgrade sequence, ProductCode, same bytes twice --"
 for msi in "$dist"/*.msi; do
-  echo "${msi##*/}: $(msiinfo export "$msi" Registry | grep -c '\[#') registry values with [#file]; $(msiinfo export "$msi" InstallExecuteSequence |
-    tr -d '\r' | awk -F'\t' '$1 ~ /^(InstallInitialize|RemoveExistingProducts|InstallFiles)$/ { printf "%s %s ", $1, $3 }')"
-  ! msiinfo export "$msi" Registry | grep -q '\[#' || { echo "FAIL: ${msi##*/} names a file by [#file]"; failed=1; }
-  msiinfo export "$msi" InstallExecuteSequence | tr -d '\r' | awk -F'\t' '{ seq[$1] = $3 }
-    END { exit !(seq["InstallInitialize"] < seq["RemoveExistingProducts"] && seq["RemoveExistingProducts"] < seq["InstallFiles"]) }' ||
-    { echo "FAIL: ${msi##*/}: RemoveExistingProducts not between InstallInitialize and InstallFiles"; failed=1; }
+  read -r init remove files < <(msiinfo export "$msi" InstallExecuteSequence | tr -d '\r' | awk -F'\t' '{ s[$1] = $3 }
+    END { print s["InstallInitialize"], s["RemoveExistingProducts"], s["InstallFiles"] }')
+  hashes=$(msiinfo export "$msi" Registry | grep -c '\[#')
+  echo "${msi##*/}: $hashes registry values with [#file]; InstallInitialize $init, RemoveExistingProducts $remove, InstallFiles $files"
+  [ "$hashes" -eq 0 ] && [ "$init" -lt "$remove" ] && [ "$remove" -lt "$files" ] || { echo "FAIL: ${msi##*/}"; failed=1; }
 done
 codes() { grep -o 'ProductCode {[^}]*}' "$release/$1/PRODUCTS.txt" | tr '\n' ' '; }
 echo "dist: $(codes dist); dist-rebuild: $(codes dist-rebuild); dist-next: $(codes dist-next)"
-[ "$(codes dist)" = "$(codes dist-rebuild)" ] || { echo "FAIL: two builds of $version have other ProductCodes"; failed=1; }
-[ "$(codes dist)" != "$(codes dist-next)" ] || { echo "FAIL: $next has the ProductCodes of $version"; failed=1; }
-# msi_build twice on the same files, a few seconds apart, in two folders.
-(source "$root/scripts/lib/msi.sh"; work=$release; for n in 1 2; do mkdir -p "$release/twice-$n"
-  msi_build "$root" x64 "$version" "$dist" "$release/twice-$n/Kestor.msi"; sleep 1; done)
-sha256sum "$release"/twice-*/Kestor.msi
-cmp -s "$release"/twice-{1,2}/Kestor.msi || { echo "FAIL: two builds of one package differ"; failed=1; }
+[ "$(codes dist)" = "$(codes dist-rebuild)" ] && [ "$(codes dist)" != "$(codes dist-next)" ] ||
+  { echo "FAIL: not one ProductCode per version"; failed=1; }
+(source "$root/scripts/lib/msi.sh"; work=$release; for n in 1 2; do msi_build "$root" x64 "$version" "$dist" "$release/twice-$n.msi"; sleep 1; done)
+sha256sum "$release"/twice-*.msi
+cmp -s "$release"/twice-{1,2}.msi || { echo "FAIL: two builds of one package differ"; failed=1; }
 
-echo "-- The extension: one ID across versions, in the .crx, the update manifest and the host's manifests --"
+echo "-- The extension: one ID across versions, in the .crx, update.xml and the host's manifests --"
 ! grep -q '"key"' "$root/extension/manifest.json" || { echo "FAIL: extension/manifest.json pins a key"; failed=1; }
-ids=
 for pair in dist:$version dist-next:$next; do
   IFS=: read -r name product <<<"$pair"
   crx=$release/$name/extension/kestor-bridge.crx
   # The CRX3 header's signed data (field 10000) holds the 16-byte ID the browser checks.
   offset=$(LC_ALL=C grep -obUaP '\x82\xf1\x04\x12' "$crx" | head -n 1 | cut -d: -f1)
   crx_id=$(od -An -tx1 -j $((${offset:-0} + 6)) -N 16 "$crx" | tr -d ' \n' | tr 0-9a-f a-p)
-  ids+=" $crx_id"
-  echo "$name/extension/kestor-bridge.crx: ID $crx_id; update.xml: $(grep -o "version='[^']*'" "$release/$name/extension/update.xml")"
-  grep -q "version='$product'" "$release/$name/extension/update.xml" || { echo "FAIL: $name: update.xml is not at $product"; failed=1; }
-  for file in extension/update.xml PRODUCTS.txt; do
-    grep -q "$crx_id" "$release/$name/$file" || { echo "FAIL: $name/$file does not name $crx_id"; failed=1; }
-  done
-  for file in x64/kestor.bridge.chrome.json x86/kestor.bridge.chrome.json; do
-    allowed=$(node -p 'require(process.argv[1]).allowed_origins.join(" ")' "$release/$name/$file")
-    echo "$name/$file: $allowed"
-    [ "$allowed" = "chrome-extension://$crx_id/ chrome-extension://${store_ids%,*}/ chrome-extension://${store_ids#*,}/" ] ||
-      { echo "FAIL: $name/$file allows other IDs"; failed=1; }
-  done
+  allowed=$(node -p 'process.argv.slice(1).map((f) => require(f).allowed_origins.join(" ")).join(" | ")' \
+    "$release/$name"/x{64,86}/kestor.bridge.chrome.json)
+  echo "$name: crx ID $crx_id; $(grep -o "<updatecheck.*" "$release/$name/extension/update.xml"); host manifests: $allowed"
+  want="chrome-extension://${first_id:=$crx_id}/ chrome-extension://${store_ids/,//\ chrome-extension:\/\/}/"
+  [ "$crx_id" = "$first_id" ] && [ "$allowed" = "$want | $want" ] && grep -q "$crx_id" "$release/$name/PRODUCTS.txt" &&
+    grep -q "appid='$crx_id'.*version='$product'" <(tr -d '\n' <"$release/$name/extension/update.xml") ||
+    { echo "FAIL: $name: the extension's IDs or version"; failed=1; }
 done
-[ "$(tr ' ' '\n' <<<"$ids" | sort -u | grep -c .)" -eq 1 ] || { echo "FAIL: one key gave the IDs$ids"; failed=1; }
-rm -rf "$release/firefox"
-unzip -q "$dist/extension/kestor-bridge-firefox.zip" -d "$release/firefox"
-firefox=$(node -p 'const m = require(process.argv[1]), g = m.browser_specific_settings.gecko;
-  [m.version, g.id, g.strict_min_version, JSON.stringify(g.data_collection_permissions), m.permissions].join(" ")' \
-  "$release/firefox/manifest.json")
+unzip -q -o "$dist/extension/kestor-bridge-firefox.zip" -d "$release/firefox"
+firefox=$(node -p 'const m = require(process.argv[1]), g = m.browser_specific_settings.gecko; [m.version, g.id,
+  g.strict_min_version, JSON.stringify(g.data_collection_permissions), m.permissions].join(" ")' "$release/firefox/manifest.json")
 echo "kestor-bridge-firefox.zip: version, ID, minimum, data collection, permissions: $firefox"
-[ "$firefox" = "$version kestor@example.org 128.0 {\"required\":[\"none\"]} nativeMessaging" ] ||
-  { echo "FAIL: the Firefox manifest"; failed=1; }
-for file in x64/kestor.bridge.firefox.json x86/kestor.bridge.firefox.json; do
-  grep -q -F '"kestor@example.org"' "$dist/$file" || { echo "FAIL: $file does not allow kestor@example.org"; failed=1; }
-done
-(cd "$here" && npm ci --no-audit --no-fund >"$release/npm.log" 2>&1) || { cat "$release/npm.log"; echo "FAIL: npm ci"; failed=1; }
-if "$here/node_modules/.bin/web-ext" lint --source-dir "$release/firefox" --no-config-discovery --output json >"$release/web-ext.json" 2>&1; then
-  node -p 'const r = JSON.parse(require("fs").readFileSync(process.argv[1], "utf8"));
-    `web-ext lint: ${r.count} messages, ${r.summary.errors} errors, warnings: ` + r.warnings.map((w) => w.code).join(" ")' \
-    "$release/web-ext.json"
-else
-  cat "$release/web-ext.json"; echo "FAIL: web-ext lint"; failed=1
-fi
+[ "$firefox" = "$version kestor@example.org 128.0 {\"required\":[\"none\"]} nativeMessaging" ] &&
+  [ "$(grep -l -F '"kestor@example.org"' "$dist"/x*/kestor.bridge.firefox.json | wc -l)" -eq 2 ] || { echo "FAIL: Firefox's manifests"; failed=1; }
+(cd "$here" && npm ci --no-audit --no-fund >"$release/web-ext.txt" 2>&1 &&
+  node_modules/.bin/web-ext lint --source-dir "$release/firefox" --no-config-discovery >>"$release/web-ext.txt" 2>&1) ||
+  { cat "$release/web-ext.txt"; echo "FAIL: web-ext lint"; failed=1; }
+echo "web-ext lint: $(grep -E '^(errors|notices|warnings) ' "$release/web-ext.txt" | tr -s ' \n' ' ')"
 
 echo "-- Installers under Wine --"
 bash "$here/install-test.sh" "$dist" "$release/msi-prefix" "$release/dist-rebuild/Kestor-$version-x64.msi" \

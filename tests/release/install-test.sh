@@ -4,9 +4,10 @@
 #    64-bit and the 32-bit script host and its uninstall leaves no file and no key;
 #    the layout of 1.1.0 (x64 and x86 packages side by side, built from the fixture)
 #    is replaced by the one x64 package; with REBUILD and NEWER (x64 packages of the
-#    same and of a later version) the rebuild reinstalls over it (REINSTALL=ALL), an
-#    upgrade to NEWER that fails leaves the installed version, NEWER replaces it and the
-#    older one is then refused. A per-user installation (ALLUSERS="") is refused.
+#    same and of a later version) the rebuild reinstalls over it (REINSTALL=ALL), NEWER
+#    replaces it and the older one is then refused. A per-user installation is refused.
+#    (Wine's msiexec runs RemoveExistingProducts at once and rolls back no standard
+#    action, so a failed upgrade cannot be tried here: check.sh checks the sequence.)
 #  32-bit prefix: the x64 package refuses to install; the x86 package installs, serves
 #    the script host, uninstalls clean.
 # Each install also brings the browser bridge: the native messaging host of the
@@ -147,9 +148,7 @@ echo "-- 64-bit prefix: the x64 package alone --"
 use_prefix "$prefix64" win64
 msiexec /i "$x86" 1603  # its launch condition
 msiexec /i "$x64" 1603 'ALLUSERS=""'  # per user
-count=$(installed_products)
-echo "products named Kestor after a per-user attempt: $count"
-[ "$count" -eq 0 ] || fail "a per-user installation left $count products"
+[ "$(installed_products)" -eq 0 ] || fail "a per-user installation left a product"
 msiexec /i "$x64"
 for dir in "Program Files/Kestor" "Program Files (x86)/Kestor"; do
   [ -f "$prefix/drive_c/$dir/Kestor.ocx" ] && echo "installed: C:\\${dir//\//\\}\\Kestor.ocx" || fail "no C:\\$dir\\Kestor.ocx"
@@ -181,17 +180,6 @@ inventory "${hosts64[@]}"
 if [ -n "$newer" ]; then
   # A rebuild of the installed version is the same product: it reinstalls.
   msiexec /i "$rebuild" 0 REINSTALL=ALL REINSTALLMODE=vamus
-  # NEWER with an action that fails after its files are in place: the upgrade is rolled
-  # back and the installed version stays.
-  cp "$newer" "$out/failing.msi"
-  msibuild "$out/failing.msi" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('FailOnPurpose', 19, '', 'fails on purpose')" \
-    -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('FailOnPurpose', 6599)" || fail "msibuild failing.msi"
-  msiexec /i "$out/failing.msi" 1603
-  versions=$(registry_values 'currentversion.uninstall.' | grep -F '"DisplayVersion"=' | sed 's/.*=//' | tr '\n' ' ')
-  echo "after the failed upgrade: $(installed_products) products, versions $versions"
-  [ "$(installed_products)" -eq 1 ] && [[ $versions != *"$(basename "$newer" -x64.msi | sed 's/Kestor-//')"* ]] ||
-    fail "the failed upgrade did not leave the installed version"
-  inventory "${hosts64[@]}"
   msiexec /i "$newer"
   count=$(installed_products)
   echo "products named Kestor: $count"

@@ -1,8 +1,8 @@
 # Reads a Wine prefix's registry files (written when its server stops); source it.
 # Needs $prefix and $root.
 
-# Kestor's identifiers: the class, the library, the interface, and the ProgID.
-kestor_pattern='kestor|3BA3B159-7533-4F96-A2CE-EE5894BBD3D5|BDD5AF6F-426A-4CA1-8864-8CB6E2A5C5EC|80385AA9-9B31-4140-ABD4-E7F5DBC7F342'
+# Kestor's identifiers: the classes, the library, the interface, and the ProgIDs.
+kestor_pattern='kestor|3BA3B159-7533-4F96-A2CE-EE5894BBD3D5|D8A4853E-7DEB-42DD-B712-E7F1AB80E27F|BDD5AF6F-426A-4CA1-8864-8CB6E2A5C5EC|80385AA9-9B31-4140-ABD4-E7F5DBC7F342'
 
 # Stops the prefix so that its registry files are complete.
 registry_flush() { bash "$root/scripts/wine-stop.sh" "$prefix"; }

@@ -12,22 +12,18 @@ const path = require("path");
 const HOST_NAME = "kestor.bridge";
 const FIREFOX_ID = "kestor-bridge@test.invalid";
 
-// The extension as the tests load it: a copy with an identity of the tests' own, a key
-// made now (the source carries none, so no released host manifest ever allows this id),
-// and the product's version, as the packages give it. Returns the copy and its Chromium
-// id: the SHA-256 of the public key, its first 32 hex digits written with the letters a to p.
+// The extension as the tests load it: a copy with a key made now (no release allows its
+// id: SHA-256 of the public key, 32 hex digits as a to p), a test add-on id and VERSION.
 function testCopy(extensionDir, temp) {
-  const crypto = require("crypto");
-  const dir = fs.mkdtempSync(path.join(temp, "extension-"));
+  const crypto = require("crypto"), dir = fs.mkdtempSync(path.join(temp, "extension-"));
   fs.cpSync(extensionDir, dir, { recursive: true });
   const manifest = JSON.parse(fs.readFileSync(path.join(dir, "manifest.json"), "utf8"));
   const key = crypto.generateKeyPairSync("rsa", { modulusLength: 2048 }).publicKey.export({ type: "spki", format: "der" });
-  manifest.key = key.toString("base64");
-  manifest.version = fs.readFileSync(path.join(extensionDir, "..", "VERSION"), "utf8").trim();
+  Object.assign(manifest, { key: key.toString("base64"), version: fs.readFileSync(path.join(extensionDir, "..", "VERSION"), "utf8").trim() });
   manifest.browser_specific_settings.gecko.id = FIREFOX_ID;
   fs.writeFileSync(path.join(dir, "manifest.json"), JSON.stringify(manifest, null, 2));
-  const id = crypto.createHash("sha256").update(key).digest("hex").slice(0, 32);
-  return { dir, id: id.replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16))) };
+  const hex = crypto.createHash("sha256").update(key).digest("hex").slice(0, 32);
+  return { dir, id: hex.replace(/[0-9a-f]/g, (c) => String.fromCharCode(97 + parseInt(c, 16))) };
 }
 
 function writeHostManifest(dir, launcher, allowed) {
@@ -42,12 +38,11 @@ function writeHostManifest(dir, launcher, allowed) {
 const CHROMIUM_ARGS = ["--no-sandbox", "--headless=new", "--disable-background-networking",
   "--disable-component-update", "--disable-sync", "--no-first-run"];
 
-async function chromium(extension, launcher, options) {
+async function chromium({ dir: extensionDir, id }, launcher, options) {
   const { chromium: driver } = require("playwright-core");
   const profile = fs.mkdtempSync(path.join(options.temp, "chromium-"));
-  const extensionDir = extension.dir;
   const hostManifest = writeHostManifest(path.join(profile, "NativeMessagingHosts"), launcher,
-    { allowed_origins: ["chrome-extension://" + extension.id + "/"] });
+    { allowed_origins: ["chrome-extension://" + id + "/"] });
   const args = CHROMIUM_ARGS.concat(["--disable-extensions-except=" + extensionDir, "--load-extension=" + extensionDir]);
   if (!options.withExtension) args.splice(args.length - 2, 2);
   const context = await driver.launchPersistentContext(profile, {

@@ -181,6 +181,16 @@ TEST(ServedHost, ServesTheSimpleMembers) {
   }
 }
 
+TEST(ServedHost, AnswersTheInventoryWithTheTypedJson) {
+  HostProcess host(kHost.c_str());
+  const Json session = openSession(host);
+  const Json result = Json::parse(host.value({{"id", 3}, {"origin", kPage}, {"op", "inventory"}, {"session", session},
+                                              {"queries", "SELECT * FROM Win32_BIOS|" + kFailingQuery + "|"}}));
+  EXPECT_EQ(result["sections"][0]["class"], "Win32_BIOS");
+  EXPECT_TRUE(result["sections"][0]["instances"][0]["Manufacturer"].is_string()) << result;
+  EXPECT_TRUE(result["sections"][1]["error"]["number"].is_number_integer()) << result;
+}
+
 TEST(ServedHost, GetDataReadsOnlyReportsItsOriginDrewInThisHost) {
   std::string earlierId;
   {

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Runs the host's Wine tests once per state of the machine policy, with what
-# kestor-host.exe --policy prints for it, and puts the prefix's policy keys back as they
-# were.
+# Runs the host's Wine tests and kestor-host.exe --policy once per state of the machine
+# policy, and puts the prefix's policy keys back as they were.
 #   run-host-test.sh WINE_RUN RUN_GTEST PREFIX OUTDIR TEST_EXE HOST_EXE
 set -u
 run=$1 gtest=$2 prefix=$3 out=$4 exe=$5 host=$6
@@ -38,7 +37,6 @@ set_value() { reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "$4" || exit 1; }
 policy() {
   bash "$run" "$prefix" 60 "$out/policy.txt" "$host" --policy
   [ $? -eq "$1" ] || { echo "FAIL: --policy did not exit with $1"; status=1; }
-  sed 's/^/   /' "$out/policy.txt"
   [ -z "${2:-}" ] || tr -d '\r' <"$out/policy.txt" | diff "$2" - || { echo "FAIL: --policy printed otherwise"; status=1; }
 }
 status=0

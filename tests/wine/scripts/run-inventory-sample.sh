@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a command-line sample (samples/inventory.vbs or .js) under Wine's cscript with
+# Runs a command-line sample (samples/inventory.vbs, .js or collect.js) under Wine's cscript with
 # a query list of one good and one failing query, and checks what it printed.
 #   run-inventory-sample.sh PREFIX OUTDIR HOST SAMPLE
 # HOST is the script host as Wine sees it (see run-vbs.sh).
@@ -15,12 +15,14 @@ bash "$root/scripts/wine-run.sh" "$prefix" 300 "$out" "$host" //nologo "$(window
 status=$?
 tr -d '\r' <"$out"
 [ "$status" -eq 0 ] || { echo "the sample ended with status $status"; cat "$out.err"; exit 1; }
+fileId='^File id: \{[0-9A-F-]{36}\}$'
 case "$sample" in
-  *.vbs) expected=('^\[class=Win32_Processor\]$' '^\[pname\]=NumberOfCores$' '^\[ERROR\]=Error executing SELECT Name:-[0-9]+:') ;;
-  *.js)  expected=('^Win32_Processor: [1-9][0-9]* instance\(s\)$' '^    NumberOfCores = [0-9]+$' '^  error: Error executing SELECT Name:-[0-9]+:') ;;
+  *collect.js) expected=('"class":"Win32_Processor"' '"NumberOfCores":[0-9]+' '"query":"SELECT Name",.*"error":\{"number":-?[0-9]+') ;;
+  *.vbs) expected=("$fileId" '^\[class=Win32_Processor\]$' '^\[pname\]=NumberOfCores$' '^\[ERROR\]=Error executing SELECT Name:-[0-9]+:') ;;
+  *.js)  expected=("$fileId" '^Win32_Processor: [1-9][0-9]* instance\(s\)$' '^    NumberOfCores = [0-9]+$' '^  error: Error executing SELECT Name:-[0-9]+:') ;;
 esac
 failed=0
-for line in '^File id: \{[0-9A-F-]{36}\}$' "${expected[@]}"; do
+for line in "${expected[@]}"; do
   tr -d '\r' <"$out" | grep -Eq "$line" || { echo "missing a line like: $line"; failed=1; }
 done
 exit "$failed"

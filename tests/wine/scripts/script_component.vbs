@@ -7,7 +7,7 @@ Set shell = CreateObject("WScript.Shell")
 componentPath = WScript.Arguments(0) & "\Kestor.wsc"
 
 CheckEqual shell.Run("regsvr32 /s /i:""" & componentPath & """ scrobj.dll", 0, True), 0, "the component registers"
-Set component = CreateObject("Kestor.Inventory")
+Set component = CreateObject("Kestor.ScriptInventory")
 
 component.Queries = "SELECT Name FROM Win32_Processor|SELECT Name|"
 CheckEqual component.Queries, "SELECT Name FROM Win32_Processor|SELECT Name|", "the list reads back"
@@ -27,7 +27,7 @@ Set component = Nothing
 
 CheckEqual shell.Run("regsvr32 /s /u /i:""" & componentPath & """ scrobj.dll", 0, True), 0, "the component unregisters"
 On Error Resume Next
-Set component = CreateObject("Kestor.Inventory")
+Set component = CreateObject("Kestor.ScriptInventory")
 created = (Err.Number = 0)
 On Error GoTo 0
 Check Not created, "creation fails once unregistered"

@@ -19,7 +19,7 @@ class ModuleTest : public ::testing::Test {
   Apartment apartment_;
 };
 
-TEST_F(ModuleTest, ClassObjectOnlyForSysKestor) {
+TEST_F(ModuleTest, ClassObjectsOnlyForTheTwoClasses) {
   void* object = kSentinel;
   EXPECT_EQ(serverDll().getClassObject(IID_IDispatch, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(object, nullptr);
@@ -32,6 +32,49 @@ TEST_F(ModuleTest, ClassObjectOnlyForSysKestor) {
   ComPtr<IUnknown> unknown;
   EXPECT_EQ(serverDll().getClassObject(ids::CLSID_SysKestor, IID_IUnknown, unknown.putVoid()), S_OK);
   EXPECT_TRUE(unknown);
+  EXPECT_EQ(serverDll().getClassObject(ids::CLSID_KestorInventory, IID_IUnknown, unknown.putVoid()), S_OK);
+  EXPECT_TRUE(unknown);
+}
+
+// Kestor.Inventory answers IDispatch itself: one method, no type information.
+TEST_F(ModuleTest, InventoryDispatchesItsOneMethod) {
+  ComPtr<IDispatch> inventory = newInventory();
+  ASSERT_TRUE(inventory);
+  UINT count = 1;
+  EXPECT_EQ(inventory->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 0u);
+  OLECHAR collect[] = L"cOLLECT", other[] = L"SetData";
+  LPOLESTR names[] = {collect, other};
+  DISPID dispIds[2] = {};
+  EXPECT_EQ(inventory->GetIDsOfNames(IID_NULL, names, 1, 0, dispIds), S_OK);
+  EXPECT_EQ(inventory->GetIDsOfNames(IID_NULL, names + 1, 1, 0, dispIds + 1), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(dispIds[1], DISPID_UNKNOWN);
+  Variant queries;
+  V_VT(queries.put()) = VT_BSTR;
+  V_BSTR(queries.get()) = SysAllocString(L"");
+  struct Row {
+    const char* what;
+    DISPID id;
+    WORD flags;
+    UINT args;
+    HRESULT hr;
+  } rows[] = {
+      {"Collect(\"\")", dispIds[0], DISPATCH_METHOD, 1, S_OK},
+      {"no argument", dispIds[0], DISPATCH_METHOD, 0, DISP_E_BADPARAMCOUNT},
+      {"a property read", dispIds[0], DISPATCH_PROPERTYGET, 1, DISP_E_MEMBERNOTFOUND},
+      {"another member", 2, DISPATCH_METHOD, 1, DISP_E_MEMBERNOTFOUND},
+  };
+  for (const Row& row : rows) {
+    DISPPARAMS params{queries.get(), nullptr, row.args, 0};
+    Variant result;
+    EXPECT_EQ(inventory->Invoke(row.id, IID_NULL, 0, row.flags, &params, result.put(), nullptr, nullptr), row.hr)
+        << row.what;
+    if (row.hr == S_OK) {
+      EXPECT_EQ(std::wstring(V_BSTR(result.get())), L"{\"sections\":[]}");
+    }
+  }
+  inventory.reset();
+  EXPECT_EQ(serverDll().canUnloadNow(), S_OK) << "the inventory object was not freed";
 }
 
 TEST_F(ModuleTest, FactoryRefusesAggregationAndUnknownInterfaces) {
@@ -103,6 +146,10 @@ TEST_F(ModuleTest, CanUnloadOnlyWithoutObjectsAndLocks) {
   EXPECT_EQ(serverDll().canUnloadNow(), S_FALSE) << "object alive through another interface";
   safety.reset();
   EXPECT_EQ(serverDll().canUnloadNow(), S_OK) << "last reference released";
+  ComPtr<IDispatch> inventory = newInventory();
+  EXPECT_EQ(serverDll().canUnloadNow(), S_FALSE) << "an inventory object alive";
+  inventory.reset();
+  EXPECT_EQ(serverDll().canUnloadNow(), S_OK) << "the inventory object released";
 
   ComPtr<IClassFactory> classFactory = factory();
   ASSERT_TRUE(classFactory);

@@ -94,7 +94,12 @@ struct ValueRow {
 
 std::vector<ValueRow> registeredValues() {
   const std::wstring clsid = L"CLSID\\" + guidText(ids::CLSID_SysKestor);
+  const std::wstring inventory = L"CLSID\\" + guidText(ids::CLSID_KestorInventory);
   return {
+      {"Inventory: in-process server is this build", inventory + L"\\InprocServer32", nullptr, serverDll().path},
+      {"Inventory: apartment threading", inventory + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+      {"Inventory: class names its ProgID", inventory + L"\\ProgID", nullptr, L"Kestor.Inventory"},
+      {"Inventory: ProgID names the class", L"Kestor.Inventory\\CLSID", nullptr, guidText(ids::CLSID_KestorInventory)},
       {"in-process server is this build", clsid + L"\\InprocServer32", nullptr, serverDll().path},
       {"apartment threading", clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
       {"class names its ProgID", clsid + L"\\ProgID", nullptr, L"Kestor.SysKestor"},
@@ -153,6 +158,9 @@ TEST_F(RegistrationTest, ProgIdAndClassIdCreateTheSameClass) {
   EXPECT_TRUE(sameClassAs(byProgId.get(), ids::CLSID_SysKestor));
   EXPECT_TRUE(sameClassAs(byClassId.get(), ids::CLSID_SysKestor));
   EXPECT_NE(byProgId.get(), byClassId.get()) << "two creations gave one object";
+  ASSERT_EQ(CLSIDFromProgID(ids::kInventoryProgId, &fromProgId), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(fromProgId, ids::CLSID_KestorInventory));
+  EXPECT_EQ(CoCreateInstance(fromProgId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, byProgId.putVoid()), S_OK);
   // Created through the registry, the object lives in this build's module.
   EXPECT_EQ(serverDll().canUnloadNow(), S_FALSE);
 }
@@ -165,6 +173,7 @@ TEST_F(RegistrationTest, UnregisterRemovesEverythingAndRegisterRestoresIt) {
   ASSERT_EQ(serverDll().unregisterServer(), S_OK);
   CLSID clsid = GUID_NULL;
   EXPECT_EQ(CLSIDFromProgID(ids::kProgId, &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromProgID(ids::kInventoryProgId, &clsid), CO_E_CLASSSTRING);
   ComPtr<IUnknown> object;
   EXPECT_EQ(CoCreateInstance(ids::CLSID_SysKestor, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                              object.putVoid()),

@@ -83,11 +83,10 @@ TEST(ResourcesTest, VersionBlock) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  // The product's version (VERSION), a.b.c.0.
-  EXPECT_EQ(fixed->dwFileVersionMS, KESTOR_VERSION_MS);
-  EXPECT_EQ(fixed->dwFileVersionLS, KESTOR_VERSION_LS);
-  EXPECT_EQ(fixed->dwProductVersionMS, KESTOR_VERSION_MS);
-  EXPECT_EQ(fixed->dwProductVersionLS, KESTOR_VERSION_LS);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010002u);  // 1.2.0.0, as VERSION says
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010002u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
   EXPECT_EQ(fixed->dwFileFlags, 0u);
   // The 64-bit DLL carries the same operating system field: there is no 64-bit one.
   EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));

@@ -109,6 +109,11 @@ TEST_F(SafetyTest, GetThroughObjectAnswersEveryRowWithFlagsTrue) {
   ComPtr<IObjectSafetyByPointer> safety = safetyOf(object);
   ASSERT_TRUE(safety);
   expectGetRows(safety.get(), kGetRowsFlagsTrue, std::size(kGetRowsFlagsTrue));
+  // Kestor.Inventory gives the same answers.
+  ComPtr<IDispatch> inventory = newInventory();
+  ASSERT_TRUE(inventory);
+  ASSERT_EQ(inventory->QueryInterface(ids::IID_IObjectSafety_, safety.putVoid()), S_OK);
+  expectGetRows(safety.get(), kGetRowsFlagsTrue, std::size(kGetRowsFlagsTrue));
 }
 
 TEST_F(SafetyTest, SetThroughObjectAcceptsOnlyTheExactOptionAndRecordsNothing) {

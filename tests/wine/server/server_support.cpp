@@ -47,12 +47,19 @@ const ServerDll& serverDll() {
   return dll;
 }
 
-ComPtr<IClassFactory> factory() {
+ComPtr<IClassFactory> factory(const CLSID& clsid) {
   ComPtr<IClassFactory> result;
-  const HRESULT hr =
-      serverDll().getClassObject(ids::CLSID_SysKestor, IID_IClassFactory, result.putVoid());
+  const HRESULT hr = serverDll().getClassObject(clsid, IID_IClassFactory, result.putVoid());
   EXPECT_EQ(hr, S_OK);
   return result;
+}
+
+ComPtr<IDispatch> newInventory() {
+  ComPtr<IDispatch> object;
+  ComPtr<IClassFactory> classFactory = factory(ids::CLSID_KestorInventory);
+  if (!classFactory) return object;
+  EXPECT_EQ(classFactory->CreateInstance(nullptr, IID_IDispatch, object.putVoid()), S_OK);
+  return object;
 }
 
 ComPtr<ISysKestor> newObject() {

@@ -13,6 +13,7 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/com/variant.h"
+#include "host/dll/kestor_ids.h"
 #include "host/object/interfaces.h"
 #include "tests/support/windows_support.h"
 
@@ -40,8 +41,12 @@ const ServerDll& serverDll();
 
 using kestor::Apartment;
 
-// The class factory of SysKestor from DllGetClassObject; fails the test when absent.
-ComPtr<IClassFactory> factory();
+// The class factory of SysKestor (or of clsid) from DllGetClassObject; fails the test
+// when absent.
+ComPtr<IClassFactory> factory(const CLSID& clsid = ids::CLSID_SysKestor);
+
+// A new Kestor.Inventory through its factory, as IDispatch.
+ComPtr<IDispatch> newInventory();
 
 // A new object through the factory, as its default interface.
 ComPtr<ISysKestor> newObject();

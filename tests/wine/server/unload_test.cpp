@@ -116,6 +116,22 @@ bool cycle(ScratchTempFolder& scratch) {
     EXPECT_EQ(object->SetData(noId.put()), S_OK);
     scratch.pointTempBack();
     EXPECT_EQ(wide(noId.get()), L"");
+
+    // Kestor.Inventory, created and called as a script does.
+    ComPtr<IDispatch> inventory;
+    EXPECT_EQ(CoCreateInstance(ids::CLSID_KestorInventory, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                               inventory.putVoid()),
+              S_OK);
+    Variant queries;
+    V_VT(queries.put()) = VT_BSTR;
+    V_BSTR(queries.get()) = SysAllocString(L"");
+    DISPPARAMS one{queries.get(), nullptr, 1, 0};
+    Variant json;
+    if (inventory) {
+      EXPECT_EQ(inventory->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, json.put(), nullptr,
+                                  nullptr),
+                S_OK);
+    }
   }
   CoFreeUnusedLibraries();
   return GetModuleHandleW(L"Kestor.ocx") == nullptr;
