@@ -32,22 +32,18 @@ struct FakeBridgeStore {
 };
 
 // A report in blocks of one line each (UTF-8 stands in for the code page).
-class LineReader : public bridge::ReportReader {
- public:
-  explicit LineReader(std::string report) : report_(std::move(report)) {}
+struct LineReader : bridge::ReportReader {
+  explicit LineReader(std::string text) : report(std::move(text)) {}
   bool next(std::string& ansi) override {
-    if (at_ == report_.size()) return false;
-    const std::size_t end = std::min(report_.find('\n', at_), report_.size() - 1) + 1;
-    ansi = report_.substr(at_, end - at_);
-    at_ = end;
-    return true;
+    const std::size_t end = std::min(report.find('\n', at), report.size() - 1) + 1;
+    ansi = report.substr(at, end - at);
+    at = end;
+    return !ansi.empty();
   }
-  void rewind() override { at_ = 0; }
+  void rewind() override { at = 0; }
   std::string utf8Of(const std::string& ansi) override { return ansi; }
-
- private:
-  std::string report_;
-  std::size_t at_ = 0;
+  std::string report;
+  std::size_t at = 0;
 };
 
 class FakeBridgeSession : public bridge::Session {

@@ -295,42 +295,28 @@ TEST_F(ReportStoreTest, ReadWhoseConversionFailsIsEmptyAndClosesTheFile) {
 
 TEST_F(ReportStoreTest, BlocksEndAfterALineEndOrAByteBelow0x40AndJoinToTheFile) {
   constexpr std::size_t kRead = ReportBlocks::kReadBytes;
-  const std::string pairs = [] {  // Shift-JIS: 0x5C trails a lead byte here
-    std::string s;
-    while (s.size() < kRead + 6) s += "\x83\x5C";
-    return s;
-  }();
-  struct Row {
-    int line;
-    std::string file;
-    std::vector<std::size_t> blocks;
+  std::string pairs;  // Shift-JIS: 0x5C trails a lead byte here
+  while (pairs.size() < kRead + 6) pairs += "\x83\x5C";
+  const std::pair<std::string, std::vector<std::size_t>> rows[] = {
+      {"", {}},
+      {"a\r\nb", {4}},  // the end is no cut
+      {std::string(kRead - 10, 'a') + "\r\n=" + std::string(20, 'b'), {kRead - 8, 21}},
+      {"x\n" + std::string(kRead - 10, 'y') + "=" + std::string(20, 'z'), {2, kRead + 11}},  // LF first
+      {std::string(1000, 'a') + "=" + std::string(kRead, 'b'), {1001, kRead}},           // no LF
+      {pairs + " " + std::string(kRead, 'c'), {pairs.size() + 1, kRead}},                // never after a lead byte
+      {std::string(2 * kRead + 5, 'x'), {2 * kRead + 5}},                                // nothing to cut after
   };
-  const Row rows[] = {
-      {__LINE__, "", {}},
-      {__LINE__, "a\r\nb", {4}},  // the end is no cut
-      {__LINE__, std::string(kRead - 10, 'a') + "\r\n=" + std::string(20, 'b'), {kRead - 8, 21}},
-      {__LINE__, "x\n" + std::string(kRead - 10, 'y') + "=" + std::string(20, 'z'), {2, kRead + 11}},  // LF first
-      {__LINE__, std::string(1000, 'a') + "=" + std::string(kRead, 'b'), {1001, kRead}},  // no LF
-      {__LINE__, pairs + " " + std::string(kRead, 'c'), {pairs.size() + 1, kRead}},  // never after a lead byte
-      {__LINE__, std::string(2 * kRead + 5, 'x'), {2 * kRead + 5}},  // nothing to cut after: grows
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    FakeFileSystem fresh;
-    fresh.putFile(u"C:\\Temp\\" + kGuidId, row.file);
-    const ReportStore store({tempDirectory, fresh, ansi}, [] { return kGuidId; });
-    const std::unique_ptr<ReportBlocks> blocks = store.openDataFile(kGuidId);
+  for (const auto& [file, expected] : rows) {
+    SCOPED_TRACE(file.size());
+    files.putFile(u"C:\\Temp\\" + kGuidId, file);
+    const std::unique_ptr<ReportBlocks> blocks = makeStore().openDataFile(kGuidId);
     ASSERT_NE(blocks, nullptr);
-    for (int pass = 0; pass < 2; ++pass) {  // a second pass over the same file after rewind
+    for (int pass = 0; pass < 2; ++pass, blocks->rewind()) {  // the second after rewind
       std::vector<std::size_t> sizes;
       std::string joined, block;
-      while (blocks->next(block)) {
-        sizes.push_back(block.size());
-        joined += block;
-      }
-      EXPECT_EQ(sizes, row.blocks);
-      EXPECT_EQ(joined, row.file);
-      blocks->rewind();
+      for (; blocks->next(block); joined += block) sizes.push_back(block.size());
+      EXPECT_EQ(sizes, expected);
+      EXPECT_EQ(joined, file);
     }
   }
 }

@@ -244,16 +244,12 @@ TEST(ServedHost, RefusesThe33rdSessionOfAnOrigin) {
 TEST(ServedHost, SendsAReportAboveOneMessageInChunks) {
   HostProcess host(kHost.c_str());
   const Json session = openSession(host);
-  const auto repeated = [](const std::string& piece, std::size_t bytes) {
-    std::string list;
-    while (list.size() < bytes) list += piece;
-    return list;
-  };
-  // Read in blocks cut after line ends, and a line of a megabyte and more without one,
-  // with characters of the code page.
-  const std::string lines = repeated(kFailingQuery + " " + std::string(30000, 'y') + "caf\xC3\xA9\r\n|", 1300 * 1024);
-  const std::string oneLine = kFailingQuery + " " + repeated("\xC3\xA9", 1200 * 1024) + "|";
-  for (const std::string& list : {lines, oneLine}) {
+  // Lines of the code page's characters, then one line of a megabyte and more, both
+  // read in blocks.
+  std::string lines, oneLine = kFailingQuery + " ";
+  while (lines.size() < 1300 * 1024) lines += kFailingQuery + " " + std::string(30000, 'y') + "caf\xC3\xA9\r\n|";
+  while (oneLine.size() < 1200 * 1024) oneLine += "\xC3\xA9";
+  for (const std::string& list : {lines, oneLine + "|"}) {
     const std::string fileId = host.value(callRequest(session, "SetData", {list}));
     std::size_t messages = 0;
     const std::string report = host.value(callRequest(session, "GetData", {fileId}), &messages);
