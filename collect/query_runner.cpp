@@ -13,10 +13,6 @@ namespace kestor {
 
 namespace {
 
-constexpr TextView kLocalComputer = u".";
-constexpr TextView kNamespace = u"root\\CIMV2";
-constexpr TextView kLanguage = u"WQL";
-constexpr std::int32_t kReturnImmediatelyForwardOnly = 16 + 32;
 constexpr TextView kStatusPrefix = u"Error executing ";
 constexpr TextView kUnknown = u"Unknown";
 constexpr TextView kLineEnd = u"\r\n";
@@ -89,7 +85,7 @@ void QueryRun::handle(const Failure& failure) {
 
 void QueryRun::run(WmiConnector& wmi) {
   std::unique_ptr<WmiService> service;
-  attempt([&] { service = wmi.bind(Text(kLocalComputer), Text(kNamespace)); });
+  attempt([&] { service = bindLocalCimv2(wmi); });
 
   state_ = RunState::Reporting;
   status_.assign(kStatusPrefix).append(query_);
@@ -99,11 +95,7 @@ void QueryRun::run(WmiConnector& wmi) {
   if (!attempt([&] { report_.append(u"[class=", className, u"]", kLineEnd); })) return;
 
   std::unique_ptr<WmiObjectSet> instances;
-  if (!attempt([&] {
-        instances = service->execQuery(query_, Text(kLanguage), kReturnImmediatelyForwardOnly);
-      })) {
-    return;
-  }
+  if (!attempt([&] { instances = execWql(*service, query_); })) return;
   std::vector<Text> names;
   if (!attempt([&] { names = extractPropertyNames(query_); })) return;
 

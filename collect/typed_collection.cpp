@@ -11,10 +11,6 @@ namespace kestor {
 
 namespace {
 
-constexpr TextView kLocalComputer = u".";
-constexpr TextView kNamespace = u"root\\CIMV2";
-constexpr TextView kLanguage = u"WQL";
-constexpr std::int32_t kReturnImmediatelyForwardOnly = 16 + 32;
 constexpr TextView kAllProperties = u"*";
 constexpr TextView kClassProperty = u"__CLASS";
 
@@ -35,8 +31,7 @@ class SectionRun {
   SectionRun(WmiService& service, TypedSection& section) : service_(service), section_(section) {}
 
   void run() {
-    std::unique_ptr<WmiObjectSet> set =
-        service_.execQuery(section_.query, Text(kLanguage), kReturnImmediatelyForwardOnly);
+    std::unique_ptr<WmiObjectSet> set = execWql(service_, section_.query);
     std::vector<Text> names = extractPropertyNames(section_.query);
     allProperties_ = false;
     for (const Text& name : names) allProperties_ = allProperties_ || name == kAllProperties;
@@ -106,7 +101,7 @@ std::vector<TypedSection> collectTyped(WmiConnector& wmi, const Text& queryList)
   std::optional<TypedFailure> bindFailure;
   if (!queries.empty()) {
     try {
-      service = wmi.bind(Text(kLocalComputer), Text(kNamespace));
+      service = bindLocalCimv2(wmi);
     } catch (const Failure& failure) {
       bindFailure = typedFailure(failure);
     }

@@ -83,4 +83,15 @@ class WmiConnector {
   virtual std::unique_ptr<WmiService> bind(const Text& computer, const Text& nameSpace) = 0;
 };
 
+// What both collections ask of the port: this computer's root\CIMV2, and a WQL query
+// that returns at once and reads forward only.
+inline std::unique_ptr<WmiService> bindLocalCimv2(WmiConnector& wmi) {
+  return wmi.bind(Text(u"."), Text(u"root\\CIMV2"));
+}
+
+inline std::unique_ptr<WmiObjectSet> execWql(WmiService& service, const Text& query) {
+  constexpr std::int32_t kReturnImmediatelyForwardOnly = 16 + 32;
+  return service.execQuery(query, Text(u"WQL"), kReturnImmediatelyForwardOnly);
+}
+
 }  // namespace kestor

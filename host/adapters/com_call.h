@@ -3,6 +3,8 @@
 // first, so one found after a failure was set by this call and not left over.
 #include <windows.h>
 
+#include <utility>
+
 #include "host/com/com_ptr.h"
 #include "host/adapters/platform_failure.h"
 
@@ -19,6 +21,18 @@ void comCall(Call&& call) {
 template <typename T>
 T* requireObject(const ComPtr<T>& object) {
   if (!object) throw comFailure(E_POINTER, false);
+  return object.get();
+}
+
+// The in-process object of class clsid, made on the first call and kept in object.
+template <typename T>
+T* createOnce(ComPtr<T>& object, REFCLSID clsid, REFIID iid) {
+  if (!object) {
+    ComPtr<T> created;
+    comCall([&] { return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, created.putVoid()); });
+    requireObject(created);
+    object = std::move(created);
+  }
   return object.get();
 }
 

@@ -107,23 +107,15 @@ class WbemService : public WmiService {
 }  // namespace
 
 std::unique_ptr<WmiService> WbemConnector::bind(const Text& computer, const Text& nameSpace) {
-  if (!locator_) {
-    ComPtr<ISWbemLocator> created;
-    comCall([&] {
-      return CoCreateInstance(wmi_ids::CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, wmi_ids::IID_ISWbemLocator,
-                              created.putVoid());
-    });
-    requireObject(created);
-    locator_ = std::move(created);
-  }
+  ISWbemLocator* locator = createOnce(locator_, wmi_ids::CLSID_SWbemLocator, wmi_ids::IID_ISWbemLocator);
   const Bstr server(computer);
   const Bstr path(nameSpace);
   // No user, password, locale or authority: the caller's own identity, as a moniker
   // without them binds.
   ComPtr<ISWbemServices> services;
   comCall([&] {
-    return locator_->ConnectServer(server.get(), path.get(), nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                                   services.put());
+    return locator->ConnectServer(server.get(), path.get(), nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                                  services.put());
   });
   requireObject(services);
   return std::make_unique<WbemService>(std::move(services));

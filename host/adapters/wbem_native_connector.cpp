@@ -75,19 +75,11 @@ class NativeService : public WmiService {
 }  // namespace
 
 std::unique_ptr<WmiService> WbemNativeConnector::bind(const Text& computer, const Text& nameSpace) {
-  if (!locator_) {
-    ComPtr<IWbemLocator> created;
-    comCall([&] {
-      return CoCreateInstance(wmi_ids::CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, wmi_ids::IID_IWbemLocator,
-                              created.putVoid());
-    });
-    requireObject(created);
-    locator_ = std::move(created);
-  }
+  IWbemLocator* locator = createOnce(locator_, wmi_ids::CLSID_WbemLocator, wmi_ids::IID_IWbemLocator);
   const Bstr path(u"\\\\" + computer + u"\\" + nameSpace);
   ComPtr<IWbemServices> services;
   comCall([&] {
-    return locator_->ConnectServer(path.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
+    return locator->ConnectServer(path.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
   });
   impersonateThrough(requireObject(services));
   return std::make_unique<NativeService>(std::move(services));

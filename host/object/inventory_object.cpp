@@ -8,9 +8,7 @@
 #include "host/com/com_ptr.h"
 #include "host/object/com_guard.h"
 #include "host/object/dispatch_args.h"
-#include "host/object/safety.h"
 #include "host/shared/kestor_ids.h"
-#include "host/shared/module.h"
 #include "inventory/inventory_json.h"
 
 namespace kestor::server {
@@ -36,38 +34,10 @@ Bstr bstrOfUtf8(const std::string& utf8) {
 
 }  // namespace
 
-InventoryObject::InventoryObject() { module::objectCreated(); }
-
-InventoryObject::~InventoryObject() { module::objectDestroyed(); }
-
-HRESULT InventoryObject::create(REFIID riid, void** object) {
-  *object = nullptr;
-  InventoryObject* created = new InventoryObject();
-  const HRESULT hr = created->QueryInterface(riid, object);
-  created->Release();
-  return hr;
-}
-
-HRESULT InventoryObject::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-    *object = static_cast<IDispatch*>(this);
-  } else if (IsEqualIID(riid, ids::IID_IObjectSafety_)) {
-    *object = static_cast<IObjectSafetyByPointer*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG InventoryObject::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG InventoryObject::Release() {
-  ULONG r = InterlockedDecrement(&references_);
-  if (r == 0) delete this;
-  return r;
+void* InventoryObject::interfaceFor(REFIID riid) {
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) return static_cast<IDispatch*>(this);
+  if (IsEqualIID(riid, ids::IID_IObjectSafety_)) return static_cast<IObjectSafetyByPointer*>(this);
+  return nullptr;
 }
 
 HRESULT InventoryObject::GetTypeInfoCount(UINT* count) {
@@ -125,18 +95,6 @@ HRESULT InventoryObject::invokeCollect(const DISPPARAMS& params, VARIANT* result
     V_BSTR(result) = json.release();
   }
   return S_OK;
-}
-
-HRESULT InventoryObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported, DWORD* enabled) {
-  ReferenceHold hold(identity());
-  return guarded([&] { return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags()); });
-}
-
-HRESULT InventoryObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledOptions) {
-  ReferenceHold hold(identity());
-  return guarded([&] {
-    return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
-  });
 }
 
 }  // namespace kestor::server

@@ -7,21 +7,15 @@
 #include <oaidl.h>
 
 #include "host/adapters/wbem_native_connector.h"
-#include "host/object/interfaces.h"
+#include "host/object/com_object.h"
+#include "host/object/safety.h"
 
 namespace kestor::server {
 
-class InventoryObject final : public IDispatch, public IObjectSafetyByPointer {
+// IUnknown and creation from ComObject, IObjectSafety from ApartmentSafety.
+class InventoryObject final : public ComObject<InventoryObject, IDispatch, ApartmentSafety> {
  public:
   static constexpr DISPID kDispCollect = 1;
-
-  // Builds an object and hands out riid; the caller's guard maps what it throws.
-  static HRESULT create(REFIID riid, void** object);
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -32,22 +26,15 @@ class InventoryObject final : public IDispatch, public IObjectSafetyByPointer {
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argError) override;
 
-  // IObjectSafety
-  HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
-                                                      DWORD* enabled) override;
-  HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
-                                                      DWORD enabledOptions) override;
-
  private:
-  InventoryObject();
-  ~InventoryObject();
-  InventoryObject(const InventoryObject&) = delete;
-  InventoryObject& operator=(const InventoryObject&) = delete;
+  friend ComObject;
+  InventoryObject() = default;
+  ~InventoryObject() = default;
 
+  void* interfaceFor(REFIID riid);
   IUnknown* identity() { return static_cast<IDispatch*>(this); }
   HRESULT invokeCollect(const DISPPARAMS& params, VARIANT* result, UINT* argError, bool& memberRan);
 
-  LONG references_ = 1;
   win::WbemNativeConnector wmi_;
 };
 

@@ -6,7 +6,6 @@
 #include "host/com/com_ptr.h"
 #include "host/shared/kestor_ids.h"
 #include "host/object/com_guard.h"
-#include "host/object/sys_kestor_object.h"
 
 namespace kestor::server {
 
@@ -110,18 +109,17 @@ HRESULT setInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledO
   return allowed(entry->group, flags) ? S_OK : E_FAIL;
 }
 
-// SysKestor's IObjectSafety: the answers above for this apartment's flags.
-HRESULT SysKestorObject::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
+HRESULT ApartmentSafety::GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
                                                    DWORD* enabled) {
-  ReferenceHold hold(identity());
+  ReferenceHold hold(this);
   return guarded([&] {
     return getInterfaceSafetyOptions(riid, supported, enabled, base_safe_ctl::flags());
   });
 }
 
-HRESULT SysKestorObject::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
+HRESULT ApartmentSafety::SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
                                                    DWORD enabledOptions) {
-  ReferenceHold hold(identity());
+  ReferenceHold hold(this);
   return guarded([&] {
     return setInterfaceSafetyOptions(riid, setMask, enabledOptions, base_safe_ctl::flags());
   });

@@ -1,8 +1,10 @@
 #pragma once
 // Scripting safety in one place: the apartment's flags (baseSafeCtl), the
-// IObjectSafety answers as functions of them, and SysKestor's IObjectSafety
-// (safety.cpp) that gives those answers for the calling apartment.
+// IObjectSafety answers as functions of them, and the IObjectSafety both classes
+// offer (safety.cpp), which gives those answers for the calling apartment.
 #include <windows.h>
+
+#include "host/object/interfaces.h"
 
 namespace kestor::server {
 
@@ -35,5 +37,15 @@ HRESULT getInterfaceSafetyOptions(const IID* riid, DWORD* supported, DWORD* enab
                                   const base_safe_ctl::Flags& flags);
 HRESULT setInterfaceSafetyOptions(const IID* riid, DWORD setMask, DWORD enabledOptions,
                                   const base_safe_ctl::Flags& flags);
+
+// IObjectSafety for an object's interface list: the answers above for the calling
+// apartment's flags, under a reference to the object.
+class ApartmentSafety : public IObjectSafetyByPointer {
+ public:
+  HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
+                                                      DWORD* enabled) override;
+  HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
+                                                      DWORD enabledOptions) override;
+};
 
 }  // namespace kestor::server

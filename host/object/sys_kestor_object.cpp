@@ -4,48 +4,22 @@
 #include "host/com/bstr.h"
 #include "host/com/com_ptr.h"
 #include "host/shared/kestor_ids.h"
-#include "host/shared/module.h"
 #include "host/object/com_guard.h"
 
 namespace kestor::server {
 
-SysKestorObject::SysKestorObject() : core_(platform_.platform()) { module::objectCreated(); }
+SysKestorObject::SysKestorObject() : core_(platform_.platform()) {}
 
-SysKestorObject::~SysKestorObject() { module::objectDestroyed(); }
-
-HRESULT SysKestorObject::create(REFIID riid, void** object) {
-  *object = nullptr;
-  // Starts with one reference, the creator's; dropping it frees the object when the
-  // requested interface is not offered.
-  SysKestorObject* created = new SysKestorObject();
-  const HRESULT hr = created->QueryInterface(riid, object);
-  created->Release();
-  return hr;
-}
-
-HRESULT SysKestorObject::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
+void* SysKestorObject::interfaceFor(REFIID riid) {
   if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
       IsEqualIID(riid, ids::IID__SysKestor)) {
-    *object = static_cast<ISysKestor*>(this);
-  } else if (IsEqualIID(riid, ids::IID_IObjectSafety_)) {
-    *object = static_cast<IObjectSafetyByPointer*>(this);
-  } else if (IsEqualIID(riid, IID_IPersist) || IsEqualIID(riid, IID_IPersistPropertyBag)) {
-    *object = static_cast<IPersistPropertyBag*>(this);
-  } else {
-    return E_NOINTERFACE;
+    return static_cast<ISysKestor*>(this);
   }
-  AddRef();
-  return S_OK;
-}
-
-ULONG SysKestorObject::AddRef() { return InterlockedIncrement(&references_); }
-
-ULONG SysKestorObject::Release() {
-  ULONG r = InterlockedDecrement(&references_);
-  if (r == 0) delete this;
-  return r;
+  if (IsEqualIID(riid, ids::IID_IObjectSafety_)) return static_cast<IObjectSafetyByPointer*>(this);
+  if (IsEqualIID(riid, IID_IPersist) || IsEqualIID(riid, IID_IPersistPropertyBag)) {
+    return static_cast<IPersistPropertyBag*>(this);
+  }
+  return nullptr;
 }
 
 // Entries 7 to 9 exist only to keep the members at their published offsets.

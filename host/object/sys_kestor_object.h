@@ -7,22 +7,16 @@
 #include "control/sys_kestor.h"
 #include "host/adapters/windows_platform.h"
 #include "host/com/bstr.h"
+#include "host/object/com_object.h"
 #include "host/object/interfaces.h"
+#include "host/object/safety.h"
 
 namespace kestor::server {
 
-class SysKestorObject final : public ISysKestor,
-                              public IObjectSafetyByPointer,
-                              public IPersistPropertyBag {
+// IUnknown and creation from ComObject, IObjectSafety from ApartmentSafety (safety.cpp).
+class SysKestorObject final
+    : public ComObject<SysKestorObject, ISysKestor, ApartmentSafety, IPersistPropertyBag> {
  public:
-  // Builds an object and hands out riid; the caller's guard maps what it throws.
-  static HRESULT create(REFIID riid, void** object);
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-
   // IDispatch (sys_kestor_dispatch.cpp)
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo) override;
@@ -32,7 +26,7 @@ class SysKestorObject final : public ISysKestor,
                                    DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                    UINT* argError) override;
 
-  // _SysKestor (sys_kestor_object.cpp, with IUnknown and creation)
+  // _SysKestor (sys_kestor_object.cpp, with the interface list)
   HRESULT STDMETHODCALLTYPE Placeholder7() override;
   HRESULT STDMETHODCALLTYPE Placeholder8() override;
   HRESULT STDMETHODCALLTYPE Placeholder9() override;
@@ -43,12 +37,6 @@ class SysKestorObject final : public ISysKestor,
   HRESULT STDMETHODCALLTYPE SetData(BSTR* result) override;
   HRESULT STDMETHODCALLTYPE GetData(BSTR* fileID, BSTR* result) override;
 
-  // IObjectSafety (safety.cpp)
-  HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(const IID* riid, DWORD* supported,
-                                                      DWORD* enabled) override;
-  HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(const IID* riid, DWORD setMask,
-                                                      DWORD enabledOptions) override;
-
   // IPersist, IPersistPropertyBag (sys_kestor_persistence.cpp)
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classId) override;
   HRESULT STDMETHODCALLTYPE InitNew() override;
@@ -56,11 +44,11 @@ class SysKestorObject final : public ISysKestor,
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
  private:
+  friend ComObject;
   SysKestorObject();
-  ~SysKestorObject();
-  SysKestorObject(const SysKestorObject&) = delete;
-  SysKestorObject& operator=(const SysKestorObject&) = delete;
+  ~SysKestorObject() = default;
 
+  void* interfaceFor(REFIID riid);
   IUnknown* identity() { return static_cast<ISysKestor*>(this); }
 
   // A member with a text result: clears it, holds a reference, runs produce (which
@@ -78,7 +66,6 @@ class SysKestorObject final : public ISysKestor,
   HRESULT invokeMember(DISPID dispId, WORD flags, const DISPPARAMS& params, VARIANT* result,
                        UINT* argError, bool& memberRan);
 
-  LONG references_ = 1;
   win::WindowsPlatform platform_;
   SysKestor core_;
 };
