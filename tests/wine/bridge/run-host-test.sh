@@ -32,7 +32,13 @@ phase() {
   echo "== policy $1: $2"
   bash "$gtest" "$run" "$prefix" 600 "$out/$1.txt" "$exe" --gtest_filter="$2"
 }
-set_value() { reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "$4" || exit 1; }
+# Wine's reg.exe has been seen to fail once in a long run with nothing wrong: say so and
+# try again before giving up.
+set_value() {
+  reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "$4" && return
+  echo "reg add $1 $2 failed: $(cat "$out/reg.txt" "$out/reg.txt.err"); trying again"
+  reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "$4" || { echo "FAIL: reg add $1 $2"; exit 1; }
+}
 # policy STATUS [EXPECTED]: --policy exits with STATUS and prints the file EXPECTED.
 policy() {
   bash "$run" "$prefix" 60 "$out/policy.txt" "$host" --policy
@@ -46,7 +52,7 @@ for i in "${!places[@]}"; do
 done
 phase missing 'RefusedHost.*' || status=1
 policy 1
-reg add "HKLM\\$policy" /f /reg:64 || exit 1
+reg add "HKLM\\$policy" /f /reg:64 || { echo "FAIL: reg add HKLM\\$policy: $(cat "$out/reg.txt")"; exit 1; }
 phase empty 'RefusedHost.*' || status=1
 policy 1
 # NAME|TEXT (what --policy prints for them: policy-listed.txt)
