@@ -115,7 +115,13 @@ test("inventory through a host older than the op: the report of a session of its
     [false, "X", ["inventory  @3", "open  @undefined", "call A|B| @5", "call {ID} @5", "close  @5"]]);
 });
 
-test("an extension of another protocol: version-mismatch", async () => {
-  const error = (await outcome(load(null, fakeBridge(() => ({ version: 1 }))).connect())).error;
-  assert.deepStrictEqual([error.code, error.name], ["version-mismatch", "KestorError"], error.message);
+test("an extension or a host of another protocol: version-mismatch", async () => {
+  const rows = [
+    [() => ({ version: 1 }), "an extension of protocol 1"],
+    [(m) => ({ protocol: m.op === "hello" ? 2 : 3 }), "a host newer than the library"]
+  ];
+  for (const [answer, what] of rows) {
+    const error = (await outcome(load(null, fakeBridge(answer)).connect())).error;
+    assert.deepStrictEqual([error.code, error.name], ["version-mismatch", "KestorError"], what + ": " + error.message);
+  }
 });
